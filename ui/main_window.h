@@ -1,0 +1,96 @@
+#pragma once
+
+#include "imaging/image_loader.h"
+#include "imaging/target_image.h"
+#include "layout/print_layout.h"
+#include "printing/print_job.h"
+
+#include <QIcon>
+#include <QMainWindow>
+
+#include <array>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QToolButton;
+
+namespace Plover {
+
+class PreviewWidget;
+
+// The program's one window. It declares no signals or slots of its own: every connection goes
+// to a lambda that calls one of the operations below. The definition is split by concern over
+// main_window.cpp, inspector_panel.cpp, image_loading.cpp, print_flow.cpp, about_dialog.cpp
+// and painted_icons.cpp.
+class MainWindow : public QMainWindow
+{
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void openImageFile();
+    void openImagePath(const QString& path);
+    void showAboutDialog();
+    void printImage();
+
+    static QIcon fitToScreenIcon();
+    static QIcon alignmentIcon(PrintAlignment alignment);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildUi();
+    QWidget* buildInspectorPanel();
+    static QLabel* createInfoLabel(const QString& text);
+
+    void loadImage(const QString& path);
+    bool confirmEmbeddedProfile(const TargetImage& image);
+    void showError(const QString& title, const QString& message);
+    void updateImageInfo();
+    void refreshPreview();
+
+    void loadSettings();
+    void saveSettings();
+    void syncControls();
+    void selectPaper(int index);
+    void selectOrientation(int index);
+    void selectAlignment(PrintAlignment alignment);
+    void checkAlignmentButton(PrintAlignment alignment);
+    bool confirmCropping(const TargetImage& image);
+    void updateZoomLabel(double percent);
+    void setZoomControlsEnabled(bool enabled);
+
+    ImageLoader imageLoader;
+    PrintJob printJob;
+    PrintLayout printLayout;
+    std::optional<TargetImage> currentImage;
+    std::optional<PageOrientation> naturalOrientation;
+    bool syncingControls = false;
+
+    QAction* printAction = nullptr;
+    QAction* loadAction = nullptr;
+    QAction* aboutAction = nullptr;
+    QAction* zoomInAction = nullptr;
+    QAction* zoomOutAction = nullptr;
+    QAction* fitToScreenAction = nullptr;
+    PreviewWidget* previewWidget = nullptr;
+    QLabel* zoomLabel = nullptr;
+    QComboBox* paperCombo = nullptr;
+    QComboBox* orientationCombo = nullptr;
+    QLabel* imageTitleLabel = nullptr;
+    QLabel* pixelsLabel = nullptr;
+    QLabel* dpiLabel = nullptr;
+    QLabel* printSizeLabel = nullptr;
+    QLabel* colorModelLabel = nullptr;
+    QLabel* iccProfileLabel = nullptr;
+    QLabel* errorLabel = nullptr;
+    QToolButton* aboutButton = nullptr;
+    std::array<QToolButton*, 9> alignmentButtons{};
+};
+
+} // namespace Plover
