@@ -1,1 +1,154 @@
 #include "main_window.h"
+
+#include "continue_question.h"
+
+#include "imaging/image_load_exception.h"
+#include "layout/placement_geometry.h"
+#include "preview/preview_widget.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+
+namespace Plover {
+
+namespace {
+
+const QString loadErrorTitle = QStringLiteral("Could not load target image");
+
+// Drags are judged only by carrying URLs; what they point at is decided on drop.
+template <typename DragEvent>
+void acceptUrlDrag(DragEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+QString shownProfileDescription(const TargetImage& image)
+{
+    const QString description = image.iccProfileDescription.trimmed();
+    return description.isEmpty() ? QStringLiteral("Embedded ICC profile") : description;
+}
+
+} // namespace
+
+void MainWindow::openImageFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Load target image"), QString(),
+        QStringLiteral("Target images (*.tif *.tiff *.jpg *.jpeg *.png)"));
+    if (!path.isEmpty())
+        loadImage(path);
+}
+
+void MainWindow::openImagePath(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return;
+    loadImage(path);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    acceptUrlDrag(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    acceptUrlDrag(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty())
+        return;
+    loadImage(path);
+    event->acceptProposedAction();
+}
+
+void MainWindow::loadImage(const QString& path)
+{
+    try {
+        TargetImage loaded = imageLoader.loadTargetImage(path);
+        if (!confirmEmbeddedProfile(loaded))
+            return;
+        const QSizeF inches = printSizeInches(loaded);
+        const PageOrientation natural = orientationForSize(inches);
+        naturalOrientation = natural;
+        printLayout.orientation = natural;
+        printLayout.rotationDegrees = 0;
+        printLayout.paper = paperForPrintSize(inches, natural);
+        currentImage = std::move(loaded);
+        errorLabel->clear();
+        errorLabel->hide();
+        syncControls();
+        updateImageInfo();
+        refreshPreview();
+    } catch (const ImageLoadException& error) {
+        showError(loadErrorTitle, error.message());
+    } catch (const std::exception& error) {
+        showError(loadErrorTitle, QString::fromUtf8(error.what()));
+    }
+}
+
+bool MainWindow::confirmEmbeddedProfile(const TargetImage& image)
+{
+    if (!image.hasIccProfile)
+        return true;
+    return askToContinue(this, QStringLiteral("Embedded ICC profile detected"),
+                         QStringLiteral("This image contains an embedded ICC profile: %1.")
+                             .arg(shownProfileDescription(image)),
+                         QStringLiteral("Plover ignores embedded profiles for profiling target output. "
+                                        "Continue loading this image, or cancel and choose a different file."));
+}
+
+void MainWindow::showError(const QString& title, const QString& message)
+{
+    errorLabel->setText(QStringLiteral("<b>%1</b><br>%2").arg(title.toHtmlEscaped(), message.toHtmlEscaped()));
+    errorLabel->show();
+}
+
+void MainWindow::updateImageInfo()
+{
+    if (!currentImage) {
+        imageTitleLabel->setText(QStringLiteral("No image loaded"));
+        for (QLabel* fact : {pixelsLabel, dpiLabel, printSizeLabel, colorModelLabel, iccProfileLabel})
+            fact->clear();
+        return;
+    }
+    const TargetImage& image = *currentImage;
+    const QSizeF inches = rotatedSize(printSizeInches(image), printLayout.rotationDegrees);
+    const QSizeF mm = rotatedSize(printSizeMm(image), printLayout.rotationDegrees);
+    const auto fixed = [](double value, int digits) { return QString::number(value, 'f', digits); };
+
+    imageTitleLabel->setText(image.fileName);
+    pixelsLabel->setText(QStringLiteral("Pixels: %1 x %2")
+                             .arg(QString::number(image.pixelWidth), QString::number(image.pixelHeight)));
+    dpiLabel->setText(QStringLiteral("DPI: %1 x %2").arg(fixed(image.dpiX, 2), fixed(image.dpiY, 2)));
+    printSizeLabel->setText(QStringLiteral("Print size: %1 x %2 in / %3 x %4 mm")
+                                .arg(fixed(inches.width(), 2), fixed(inches.height(), 2),
+                                     fixed(mm.width(), 1), fixed(mm.height(), 1)));
+    colorModelLabel->setText(QStringLiteral("Color model: %1").arg(image.colorModel));
+
+    if (!image.hasIccProfile) {
+        iccProfileLabel->setText(QStringLiteral("ICC Profile: none"));
+        return;
+    }
+    iccProfileLabel->setText(QStringLiteral("ICC Profile: %1 (Ignored)").arg(shownProfileDescription(image)));
+}
+
+void MainWindow::refreshPreview()
+{
+    previewWidget->setPrintLayout(printLayout);
+    previewWidget->setTargetImage(currentImage);
+}
+
+} // namespace Plover

@@ -1,1 +1,128 @@
 #include "main_window.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace Plover {
+
+namespace {
+
+const char* const alignmentButtonStyle =
+    "QToolButton { border: 1px solid #cfd7e2; border-radius: 6px; background: #ffffff; }"
+    "QToolButton:hover { background: #f3f7fc; border-color: #9db4d2; }"
+    "QToolButton:checked { background: #e8f1ff; border: 2px solid #155ada; }";
+
+const char* const aboutButtonStyle =
+    "QToolButton { border: 1px solid #d8e0ea; border-radius: 6px; background: #ffffff; padding: 12px; }"
+    "QToolButton:hover { background: #f8fbff; border-color: #9db4d2; }";
+
+const char* const errorBannerStyle =
+    "QLabel { color: #8a1f11; background: #fdecea; border: 1px solid #f5c2c7; padding: 8px; }";
+
+QGroupBox* groupWith(const QString& title, QWidget* content)
+{
+    auto* group = new QGroupBox(title);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(content);
+    return group;
+}
+
+} // namespace
+
+QLabel* MainWindow::createInfoLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #5f6b7a;"));
+    return label;
+}
+
+QWidget* MainWindow::buildInspectorPanel()
+{
+    auto* panel = new QWidget;
+    panel->setFixedWidth(320);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(8, 0, 0, 0);
+    panelLayout->setSpacing(16);
+
+    auto* heading = new QLabel(QStringLiteral("Inspector"));
+    QFont headingFont = heading->font();
+    headingFont.setPointSize(headingFont.pointSize() + 4);
+    headingFont.setWeight(QFont::Bold);
+    heading->setFont(headingFont);
+    panelLayout->addWidget(heading);
+    panelLayout->addSpacing(8);
+
+    // The choosers are connected only once filled, so filling them runs no handler.
+    paperCombo = new QComboBox;
+    for (const PaperSize& paper : paperSizes())
+        paperCombo->addItem(paper.name);
+    panelLayout->addWidget(groupWith(QStringLiteral("Paper"), paperCombo));
+    connect(paperCombo, &QComboBox::currentIndexChanged, this, [this](int index) { selectPaper(index); });
+
+    orientationCombo = new QComboBox;
+    orientationCombo->addItem(QStringLiteral("Portrait"));
+    orientationCombo->addItem(QStringLiteral("Landscape"));
+    panelLayout->addWidget(groupWith(QStringLiteral("Orientation"), orientationCombo));
+    connect(orientationCombo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { selectOrientation(index); });
+
+    auto* alignmentGroup = new QGroupBox(QStringLiteral("Alignment"));
+    auto* grid = new QGridLayout(alignmentGroup);
+    grid->setSpacing(8);
+    auto* buttonGroup = new QButtonGroup(alignmentGroup);
+    buttonGroup->setExclusive(true);
+    for (int v = 0; v < 9; ++v) {
+        const auto alignment = static_cast<PrintAlignment>(v);
+        auto* button = new QToolButton;
+        button->setIcon(alignmentIcon(alignment));
+        button->setIconSize(QSize(28, 28));
+        button->setToolTip(alignmentName(alignment));
+        button->setCheckable(true);
+        button->setFixedSize(44, 44);
+        button->setStyleSheet(QString::fromLatin1(alignmentButtonStyle));
+        alignmentButtons[static_cast<std::size_t>(v)] = button;
+        buttonGroup->addButton(button, v);
+        grid->addWidget(button, v / 3, v % 3);
+        connect(button, &QToolButton::clicked, this, [this, alignment] { selectAlignment(alignment); });
+    }
+    panelLayout->addWidget(alignmentGroup);
+
+    auto* imageGroup = new QGroupBox(QStringLiteral("Image"));
+    auto* imageLayout = new QVBoxLayout(imageGroup);
+    imageTitleLabel = new QLabel(QStringLiteral("No image loaded"));
+    imageTitleLabel->setWordWrap(true);
+    imageLayout->addWidget(imageTitleLabel);
+    for (QLabel** fact : {&pixelsLabel, &dpiLabel, &printSizeLabel, &colorModelLabel, &iccProfileLabel}) {
+        *fact = createInfoLabel(QString());
+        imageLayout->addWidget(*fact);
+    }
+    panelLayout->addWidget(imageGroup);
+
+    aboutButton = new QToolButton;
+    aboutButton->setIcon(QIcon(QStringLiteral(":/branding/tessaly-logo.png")));
+    aboutButton->setIconSize(QSize(260, 86));
+    aboutButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    aboutButton->setToolTip(QStringLiteral("About Plover"));
+    aboutButton->setFixedHeight(112);
+    aboutButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    aboutButton->setStyleSheet(QString::fromLatin1(aboutButtonStyle));
+    connect(aboutButton, &QToolButton::clicked, this, [this] { showAboutDialog(); });
+    panelLayout->addWidget(aboutButton);
+
+    errorLabel = new QLabel;
+    errorLabel->setWordWrap(true);
+    errorLabel->setStyleSheet(QString::fromLatin1(errorBannerStyle));
+    errorLabel->hide();
+    panelLayout->addWidget(errorLabel);
+
+    panelLayout->addStretch(1);
+    return panel;
+}
+
+} // namespace Plover

@@ -1,1 +1,129 @@
 #include "main_window.h"
+
+#include "preview/preview_widget.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QToolBar>
+
+namespace Plover {
+
+namespace {
+
+const char* const toolBarStyle =
+    "QToolBar { spacing: 6px; }"
+    "QToolButton { border: 1px solid transparent; border-radius: 5px; padding: 5px; }"
+    "QToolButton:hover { background: #eaf2ff; border-color: #9db4d2; }"
+    "QToolButton:pressed { background: #dbe9fb; }";
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    printLayout.paper = paperSizes().front();
+    printLayout.alignment = PrintAlignment::Center;
+    // The store is read before any widget exists, so building the window cannot write it back.
+    loadSettings();
+    buildUi();
+    syncControls();
+    refreshPreview();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildUi()
+{
+    setWindowTitle(QStringLiteral("Plover"));
+    setAcceptDrops(true);
+    resize(1080, 720);
+
+    loadAction = new QAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Load"), this);
+    loadAction->setShortcut(QKeySequence::Open);
+    addAction(loadAction);
+    connect(loadAction, &QAction::triggered, this, [this] { openImageFile(); });
+
+    printAction = new QAction(QIcon(QStringLiteral(":/icons/print.svg")), QStringLiteral("Print"), this);
+    printAction->setShortcut(QKeySequence::Print);
+    addAction(printAction);
+    connect(printAction, &QAction::triggered, this, [this] { printImage(); });
+
+    aboutAction = new QAction(QIcon(QStringLiteral(":/branding/tessaly-logo.png")),
+                              QStringLiteral("About Plover"), this);
+    aboutAction->setMenuRole(QAction::AboutRole);
+    connect(aboutAction, &QAction::triggered, this, [this] { showAboutDialog(); });
+
+    // The zoom keys carry no modifier, so they live on the window rather than in a menu.
+    zoomInAction = new QAction(QStringLiteral("Zoom In"), this);
+    zoomInAction->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
+    addAction(zoomInAction);
+    connect(zoomInAction, &QAction::triggered, this, [this] { previewWidget->zoomIn(); });
+
+    zoomOutAction = new QAction(QStringLiteral("Zoom Out"), this);
+    zoomOutAction->setShortcut(QKeySequence(Qt::Key_Minus));
+    addAction(zoomOutAction);
+    connect(zoomOutAction, &QAction::triggered, this, [this] { previewWidget->zoomOut(); });
+
+    fitToScreenAction = new QAction(fitToScreenIcon(), QStringLiteral("Fit to Screen"), this);
+    fitToScreenAction->setShortcut(QKeySequence(Qt::Key_0));
+    addAction(fitToScreenAction);
+    connect(fitToScreenAction, &QAction::triggered, this, [this] { previewWidget->resetZoomToFit(); });
+
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    fileMenu->addAction(loadAction);
+    fileMenu->addAction(printAction);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu->addAction(aboutAction);
+
+    QToolBar* toolBar = addToolBar(QStringLiteral("Main"));
+    toolBar->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->setIconSize(QSize(24, 24));
+    toolBar->setStyleSheet(QString::fromLatin1(toolBarStyle));
+    auto* leftMargin = new QWidget(toolBar);
+    leftMargin->setFixedWidth(8);
+    toolBar->addWidget(leftMargin);
+    toolBar->addAction(loadAction);
+    toolBar->addAction(printAction);
+    auto* spacer = new QWidget(toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBar->addWidget(spacer);
+    zoomLabel = new QLabel(QStringLiteral("100%"), toolBar);
+    zoomLabel->setMinimumWidth(54);
+    zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    zoomLabel->setStyleSheet(QStringLiteral("color: #4f5d6d;"));
+    toolBar->addWidget(zoomLabel);
+    toolBar->addAction(fitToScreenAction);
+
+    auto* centralRow = new QWidget;
+    auto* rowLayout = new QHBoxLayout(centralRow);
+    rowLayout->setContentsMargins(16, 16, 16, 16);
+    rowLayout->setSpacing(16);
+
+    previewWidget = new PreviewWidget;
+    connect(previewWidget, &PreviewWidget::zoomChanged, this,
+            [this](double percent) { updateZoomLabel(percent); });
+    connect(previewWidget, &PreviewWidget::zoomEnabledChanged, this,
+            [this](bool enabled) { setZoomControlsEnabled(enabled); });
+
+    zoomInAction->setEnabled(false);
+    zoomOutAction->setEnabled(false);
+    fitToScreenAction->setEnabled(false);
+    zoomLabel->setEnabled(false);
+    updateZoomLabel(previewWidget->zoomPercent());
+
+    auto* scrollArea = new QScrollArea;
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setWidget(previewWidget);
+    rowLayout->addWidget(scrollArea, 1);
+    rowLayout->addWidget(buildInspectorPanel(), 0);
+
+    setCentralWidget(centralRow);
+    checkAlignmentButton(printLayout.alignment);
+}
+
+} // namespace Plover

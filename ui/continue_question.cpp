@@ -1,0 +1,20 @@
+#include "continue_question.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace Plover {
+
+bool askToContinue(QWidget* parent, const QString& title, const QString& text, const QString& informativeText)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    box.setInformativeText(informativeText);
+    QPushButton* continueButton = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    QPushButton* cancelButton = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(continueButton);
+    box.setEscapeButton(cancelButton);
+    box.exec();
+    return box.clickedButton() == continueButton;
+}
+
+} // namespace Plover
