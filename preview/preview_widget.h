@@ -6,7 +6,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
-
 #include <optional>
 
 namespace Plover {
@@ -46,7 +45,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // (the helper fills in private members and functions)
+    double fitScale() const;
+    QRectF sheetRect() const;
+    void clampPan();
+    void setZoom(double factor, QPointF anchor);
+    void emitZoomEnabledIfDue();
+
     PrintLayout layout;
     std::optional<TargetImage> image;
     double zoom = 1.0;
