@@ -1,27 +1,27 @@
-#include "image_loader.h"
+#include "imaging/image_loader.h"
 
-#include "image_load_exception.h"
+#include "imaging/image_load_exception.h"
+
+#include <QFileInfo>
 
 namespace Plover {
 
-TargetImage ImageLoader::loadTargetImage(const QString&) const
+TargetImage ImageLoader::loadTargetImage(const QString& path) const
 {
+    // The suffix alone decides, before the file is touched.
+    const QString suffix = (QLatin1Char('.') + QFileInfo(path).suffix()).toLower();
+    if (suffix == QLatin1String(".tif") || suffix == QLatin1String(".tiff"))
+        return readTiffImage(path);
+    if (suffix == QLatin1String(".jpg") || suffix == QLatin1String(".jpeg") ||
+        suffix == QLatin1String(".png"))
+        return readQtImage(path);
     throw ImageLoadException(QStringLiteral("Choose a TIFF, JPEG, or PNG image."));
-}
-
-TargetImage ImageLoader::readQtImage(const QString&) const
-{
-    throw ImageLoadException(QStringLiteral("The file could not be read as an image."));
-}
-
-TargetImage ImageLoader::readTiffImage(const QString&) const
-{
-    throw ImageLoadException(QStringLiteral("The file could not be read as a TIFF image."));
 }
 
 bool ImageLoader::isSupportedColorModel(const QString& text)
 {
-    return text == QLatin1String("RGB") || text == QLatin1String("Grayscale") || text == QLatin1String("CMYK");
+    return text == QLatin1String("RGB") || text == QLatin1String("Grayscale") ||
+           text == QLatin1String("CMYK");
 }
 
 } // namespace Plover

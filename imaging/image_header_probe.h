@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+namespace Plover {
+
+// What a PNG or JPEG file states about itself ahead of its pixels, as far as the Qt reader
+// takes it over: whether each resolution axis is really declared (Qt substitutes the screen's
+// resolution for an undeclared one) and whether a JPEG frame has four components (CMYK or YCCK,
+// which older Qt versions decode into RGB without saying so).
+struct ImageHeaderFacts
+{
+    bool recognized = false; // the data starts as a PNG or a JPEG
+    bool declaresDpiX = false;
+    bool declaresDpiY = false;
+    bool fourComponentFrame = false;
+};
+
+// Reads a bounded number of bytes from the start of the data; lengths in the data are checked
+// against the device size and never used to allocate. Unreadable or damaged data yields what was
+// established before the damage.
+ImageHeaderFacts probeImageHeader(QIODevice& device);
+ImageHeaderFacts probeImageHeader(const QString& path);
+
+} // namespace Plover
