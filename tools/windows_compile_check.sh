@@ -18,13 +18,12 @@ if [ -z "$cxx" ]; then
 fi
 
 qt=$(qtpaths6 --query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
-tiffconf=$(dirname "$(find /usr/include -name tiffconf.h | head -n 1)")
+tiffdir=$(dirname "$(find /usr/include -name tiffio.h | head -n 1)")
 
 # libtiff's headers alone, without the host's other headers on the path.
 shim=$(mktemp -d)
 trap 'rm -rf "$shim"' EXIT
-for h in tiff.h tiffio.h tiffvers.h; do ln -s "/usr/include/$h" "$shim/$h"; done
-ln -s "$tiffconf/tiffconf.h" "$shim/tiffconf.h"
+for h in tiff.h tiffio.h tiffvers.h tiffconf.h; do ln -s "$tiffdir/$h" "$shim/$h"; done
 
 flags=(-fsyntax-only -std=c++17 -w -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN
        -I"$root" -I"$shim" -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtTest")

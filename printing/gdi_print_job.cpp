@@ -1,0 +1,147 @@
+#include "printing/gdi_print_job.h"
+
+#include "layout/placement_geometry.h"
+#include "printing/win32_api.h"
+
+#include <QWidget>
+#include <cmath>
+#include <utility>
+
+namespace Plover {
+
+namespace {
+
+void applyDeviceModeSettings(DEVMODEW& mode, const DeviceModeSettings& settings)
+{
+    mode.dmFields |= settings.fields;
+    mode.dmOrientation = settings.orientation;
+    if (settings.fields & DM_PAPERSIZE)
+        mode.dmPaperSize = settings.paperSize;
+    if (settings.fields & DM_PAPERWIDTH)
+        mode.dmPaperWidth = settings.paperWidth;
+    if (settings.fields & DM_PAPERLENGTH)
+        mode.dmPaperLength = settings.paperLength;
+}
+
+// Runs `use` on the dialog's device mode while it is locked; does nothing when there is none to lock.
+template <typename Use> void withDeviceMode(HGLOBAL handle, Use use)
+{
+    if (!handle)
+        return;
+    if (auto* mode = static_cast<DEVMODEW*>(GlobalLock(handle))) {
+        use(*mode);
+        GlobalUnlock(handle);
+    }
+}
+
+BITMAPINFO bitmapHeader(const QImage& pixels)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = pixels.width();
+    info.bmiHeader.biHeight = -pixels.height(); // rows top-down, as the image stores them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// One page: the whole prepared image stretched into its place. False when the device gives no resolution,
+// which would make its page infinitely large; then nothing is drawn.
+bool drawPage(HDC dc, const TargetImage& image, const PrintLayout& layout)
+{
+    const QImage pixels = printPixels(image, layout);
+    DevicePageMetrics device;
+    device.logPixelsX = GetDeviceCaps(dc, LOGPIXELSX);
+    device.logPixelsY = GetDeviceCaps(dc, LOGPIXELSY);
+    device.physicalOffsetX = GetDeviceCaps(dc, PHYSICALOFFSETX);
+    device.physicalOffsetY = GetDeviceCaps(dc, PHYSICALOFFSETY);
+    device.physicalWidth = GetDeviceCaps(dc, PHYSICALWIDTH);
+    device.physicalHeight = GetDeviceCaps(dc, PHYSICALHEIGHT);
+    if (device.logPixelsX == 0 || device.logPixelsY == 0)
+        return false;
+
+    const QRect destination = devicePlacementRect(device, image, layout);
+    const BITMAPINFO header = bitmapHeader(pixels);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, destination.x(), destination.y(), destination.width(), destination.height(), 0, 0,
+                  pixels.width(), pixels.height(), pixels.constBits(), &header, DIB_RGB_COLORS, SRCCOPY);
+    return true;
+}
+
+} // namespace
+
+DeviceModeSettings deviceModeSettings(const PrintLayout& layout)
+{
+    DeviceModeSettings settings;
+    settings.fields = DM_ORIENTATION;
+    settings.orientation =
+        layout.orientation == PageOrientation::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+
+    const std::pair<const char*, std::int16_t> paperCodes[] = {
+        {"DIN A4", DMPAPER_A4}, {"DIN A3", DMPAPER_A3}, {"DIN A2", DMPAPER_A2}};
+    for (const auto& [name, code] : paperCodes) {
+        if (layout.paper.name == QLatin1String(name)) {
+            settings.fields |= DM_PAPERSIZE;
+            settings.paperSize = code;
+            return settings;
+        }
+    }
+    // A size the paper codes do not name travels as its dimensions, always in portrait sense.
+    const QSizeF mm = sheetSizeMm(layout.paper, PageOrientation::Portrait);
+    settings.fields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
+    settings.paperWidth = static_cast<std::int16_t>(std::lround(mm.width() * 10.0));
+    settings.paperLength = static_cast<std::int16_t>(std::lround(mm.height() * 10.0));
+    return settings;
+}
+
+QImage printPixels(const TargetImage& image, const PrintLayout& layout)
+{
+    return rotatedImage(image.image, layout.rotationDegrees).convertToFormat(QImage::Format_ARGB32);
+}
+
+bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& layout)
+{
+    PRINTDLGW request{};
+    request.lStructSize = sizeof(PRINTDLGW);
+    // The owner is the parent's top-level window; asking a child for its id would make it native.
+    request.hwndOwner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
+    request.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+    request.nFromPage = 1;
+    request.nToPage = 1;
+    request.nMinPage = 1;
+    request.nMaxPage = 1;
+    request.nCopies = 0;
+    if (!PrintDlgW(&request))
+        return false;
+
+    // The layout's paper and orientation win over whatever was chosen in the dialog.
+    withDeviceMode(request.hDevMode,
+                   [&layout](DEVMODEW& mode) { applyDeviceModeSettings(mode, deviceModeSettings(layout)); });
+
+    bool printed = false;
+    if (request.hDC) {
+        withDeviceMode(request.hDevMode, [&request](DEVMODEW& mode) { ResetDCW(request.hDC, &mode); });
+        SetICMMode(request.hDC, ICM_OFF);
+
+        const QString documentName = QStringLiteral("Plover");
+        DOCINFOW document{};
+        document.cbSize = sizeof(DOCINFOW);
+        document.lpszDocName = reinterpret_cast<LPCWSTR>(documentName.utf16());
+        if (StartDocW(request.hDC, &document) > 0) {
+            if (StartPage(request.hDC) > 0) {
+                printed = drawPage(request.hDC, image, layout);
+                EndPage(request.hDC);
+            }
+            EndDoc(request.hDC);
+        }
+        DeleteDC(request.hDC);
+    }
+    if (request.hDevMode)
+        GlobalFree(request.hDevMode);
+    if (request.hDevNames)
+        GlobalFree(request.hDevNames);
+    return printed;
+}
+
+} // namespace Plover

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "imaging/target_image.h"
+#include "layout/print_layout.h"
+
+#include <QImage>
+#include <cstdint>
+
+class QWidget;
+
+namespace Plover {
+
+// What the job writes into the printer's device mode: `fields` is OR-ed into dmFields, and only the
+// members whose bits it carries are set (dmOrientation always).
+struct DeviceModeSettings
+{
+    std::uint32_t fields = 0;
+    std::int16_t orientation = 0;
+    std::int16_t paperSize = 0;   // with DM_PAPERSIZE
+    std::int16_t paperWidth = 0;  // with DM_PAPERWIDTH, tenths of a millimetre, portrait sense
+    std::int16_t paperLength = 0; // with DM_PAPERLENGTH, likewise
+};
+
+DeviceModeSettings deviceModeSettings(const PrintLayout& layout);
+
+// The pixels handed to the device: the image turned as the layout asks, 32 bits per pixel with the bytes
+// blue, green, red, alpha in memory, as a 32-bit BI_RGB DIB reads them.
+QImage printPixels(const TargetImage& image, const PrintLayout& layout);
+
+// The GDI half of the print job: dialog, device mode, one page with one StretchDIBits. True when the page
+// was sent; every handle is released before it returns.
+bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& layout);
+
+} // namespace Plover

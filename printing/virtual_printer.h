@@ -1,0 +1,253 @@
+#pragma once
+
+// A stand-in for the subset of the Win32 print path that the print job calls, used where Windows'
+// headers are absent. Types, members, functions and constants carry Windows' names and values (the
+// structures have their 64-bit Windows layout), so the job is written once. Behind them is a real
+// printer whose paper is a TIFF file: "Plover Virtual Printer (TIFF file)".
+
+#ifndef _WIN32
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace Plover::VirtualPrinter {
+class DeviceContext;
+struct NativeWindow;
+struct ModuleInstance;
+} // namespace Plover::VirtualPrinter
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using UINT = unsigned int;
+using BOOL = int;
+using WCHAR = char16_t;
+using LPCWSTR = const WCHAR*;
+using LPVOID = void*;
+using HANDLE = void*;
+using HGLOBAL = HANDLE;
+using LPARAM = std::intptr_t;
+using WPARAM = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
+using HDC = Plover::VirtualPrinter::DeviceContext*;
+using HWND = Plover::VirtualPrinter::NativeWindow*;
+using HINSTANCE = Plover::VirtualPrinter::ModuleInstance*;
+using LPPRINTHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+using LPSETUPHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+
+struct PRINTDLGW
+{
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HGLOBAL hDevMode;
+    HGLOBAL hDevNames;
+    HDC hDC;
+    DWORD Flags;
+    WORD nFromPage;
+    WORD nToPage;
+    WORD nMinPage;
+    WORD nMaxPage;
+    WORD nCopies;
+    HINSTANCE hInstance;
+    LPARAM lCustData;
+    LPPRINTHOOKPROC lpfnPrintHook;
+    LPSETUPHOOKPROC lpfnSetupHook;
+    LPCWSTR lpPrintTemplateName;
+    LPCWSTR lpSetupTemplateName;
+    HGLOBAL hPrintTemplate;
+    HGLOBAL hSetupTemplate;
+};
+using LPPRINTDLGW = PRINTDLGW*;
+
+inline constexpr int CCHDEVICENAME = 32;
+inline constexpr int CCHFORMNAME = 32;
+
+// The printer branch of Windows' unions, which is the one a print driver reads.
+struct DEVMODEW
+{
+    WCHAR dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    short dmOrientation;
+    short dmPaperSize;
+    short dmPaperLength;
+    short dmPaperWidth;
+    short dmScale;
+    short dmCopies;
+    short dmDefaultSource;
+    short dmPrintQuality;
+    short dmColor;
+    short dmDuplex;
+    short dmYResolution;
+    short dmTTOption;
+    short dmCollate;
+    WCHAR dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmNup;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
+};
+
+// Followed in its memory block by the driver, device and output names, offsets in characters.
+struct DEVNAMES
+{
+    WORD wDriverOffset;
+    WORD wDeviceOffset;
+    WORD wOutputOffset;
+    WORD wDefault;
+};
+
+struct DOCINFOW
+{
+    int cbSize;
+    LPCWSTR lpszDocName;
+    LPCWSTR lpszOutput;
+    LPCWSTR lpszDatatype;
+    DWORD fwType;
+};
+
+struct BITMAPINFOHEADER
+{
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+
+struct RGBQUAD
+{
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+struct BITMAPINFO
+{
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+
+static_assert(sizeof(void*) != 8 || sizeof(PRINTDLGW) == 120, "PRINTDLGW must have its Win64 layout");
+static_assert(sizeof(void*) != 8 || sizeof(DOCINFOW) == 40, "DOCINFOW must have its Win64 layout");
+static_assert(sizeof(DEVMODEW) == 220, "DEVMODEW must have its Windows layout");
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER must have its Windows layout");
+
+inline constexpr DWORD PD_NOSELECTION = 0x4;
+inline constexpr DWORD PD_NOPAGENUMS = 0x8;
+inline constexpr DWORD PD_RETURNDC = 0x100;
+inline constexpr DWORD PD_USEDEVMODECOPIESANDCOLLATE = 0x40000;
+inline constexpr WORD DN_DEFAULTPRN = 0x1;
+
+inline constexpr WORD DM_SPECVERSION = 0x0401;
+inline constexpr DWORD DM_ORIENTATION = 0x1;
+inline constexpr DWORD DM_PAPERSIZE = 0x2;
+inline constexpr DWORD DM_PAPERLENGTH = 0x4;
+inline constexpr DWORD DM_PAPERWIDTH = 0x8;
+inline constexpr DWORD DM_COPIES = 0x100;
+inline constexpr DWORD DM_PRINTQUALITY = 0x400;
+inline constexpr DWORD DM_COLOR = 0x800;
+inline constexpr DWORD DM_YRESOLUTION = 0x2000;
+inline constexpr short DMORIENT_PORTRAIT = 1;
+inline constexpr short DMORIENT_LANDSCAPE = 2;
+inline constexpr short DMPAPER_A3 = 8;
+inline constexpr short DMPAPER_A4 = 9;
+inline constexpr short DMPAPER_A2 = 66;
+inline constexpr short DMCOLOR_COLOR = 2;
+
+inline constexpr int SP_ERROR = -1;
+inline constexpr int ICM_OFF = 1;
+inline constexpr int ICM_ON = 2;
+inline constexpr int ICM_QUERY = 3;
+inline constexpr int HORZRES = 8;
+inline constexpr int VERTRES = 10;
+inline constexpr int LOGPIXELSX = 88;
+inline constexpr int LOGPIXELSY = 90;
+inline constexpr int PHYSICALWIDTH = 110;
+inline constexpr int PHYSICALHEIGHT = 111;
+inline constexpr int PHYSICALOFFSETX = 112;
+inline constexpr int PHYSICALOFFSETY = 113;
+inline constexpr int BLACKONWHITE = 1;
+inline constexpr int COLORONCOLOR = 3;
+inline constexpr DWORD BI_RGB = 0;
+inline constexpr UINT DIB_RGB_COLORS = 0;
+inline constexpr DWORD SRCCOPY = 0x00CC0020;
+
+BOOL PrintDlgW(LPPRINTDLGW pPD);
+LPVOID GlobalLock(HGLOBAL hMem);
+BOOL GlobalUnlock(HGLOBAL hMem);
+HGLOBAL GlobalFree(HGLOBAL hMem);
+HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm);
+int SetICMMode(HDC hdc, int mode);
+int StartDocW(HDC hdc, const DOCINFOW* lpdi);
+int StartPage(HDC hdc);
+int GetDeviceCaps(HDC hdc, int index);
+int SetStretchBltMode(HDC hdc, int mode);
+int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
+                  int SrcWidth, int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage,
+                  DWORD rop);
+int EndPage(HDC hdc);
+int EndDoc(HDC hdc);
+BOOL DeleteDC(HDC hdc);
+
+// Controls for tests and tools: answer the print dialog without showing it, and observe the calls.
+namespace Plover::VirtualPrinter {
+
+QString printerName();
+
+// The supported resolutions in dots per inch; 600 is the driver's default.
+QList<int> resolutions();
+
+struct Settings
+{
+    bool confirm = true;          // the dialog's answer: OK, or Cancel when false
+    int dpi = 600;                // one of resolutions()
+    double marginMm = 3.0;        // unprintable margin on every side
+    QString outputPath;           // the page file; empty means the dialog proposes one
+    short paperSize = DMPAPER_A4; // paper and orientation left in the dialog's device mode
+    short orientation = DMORIENT_PORTRAIT;
+    bool returnDeviceContext = true;
+    bool returnDeviceMode = true;
+    bool failStartPage = false;
+    bool zeroLogPixelsX = false;
+    bool zeroLogPixelsY = false;
+};
+
+// PrintDlgW answers from these settings without a dialog.
+void configure(const Settings& settings);
+// PrintDlgW shows its dialog again, starting from the current settings (the default).
+void useDialog();
+Settings settings();
+
+// One line per call: "Name(arguments) -> result", handles by role ("hdc", "hDevMode", "null").
+QStringList callLog();
+void clearCallLog();
+// Device contexts and global memory blocks not yet released.
+int openHandleCount();
+
+} // namespace Plover::VirtualPrinter
+
+#endif

@@ -1,0 +1,13 @@
+#pragma once
+
+// The one place that decides where the print job's Win32 names come from: Windows itself, or the
+// virtual printer that stands in for that small part of it everywhere else.
+#ifdef _WIN32
+// <commdlg.h> needs what <windows.h> declares, so their order stays.
+// clang-format off
+#include <windows.h>
+#include <commdlg.h>
+// clang-format on
+#else
+#include "printing/virtual_printer.h"
+#endif
