@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev qt6-image-formats-plugins
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev libvulkan-dev
     libtiff-dev libtiff-tools
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev

@@ -44,15 +44,7 @@ class TestLoadingFlow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-
-    QString tiff(const QString& name, int width, int height, double dpi)
-    {
-        const QString path = dir.filePath(name);
-        if (!QFile::exists(path))
-            writeRgbTiff(path, patternImage(width, height), dpi, dpi);
-        return path;
-    }
+    TargetFiles files;
 
 private Q_SLOTS:
     void init() { clearStore(); }
@@ -83,7 +75,7 @@ private Q_SLOTS:
         QFETCH(QString, paper);
         QFETCH(QString, orientation);
         QFETCH(QString, printSize);
-        const QString path = tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi);
+        const QString path = files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi);
 
         Plover::MainWindow window;
         window.openImagePath(path);
@@ -109,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("No image loaded"));
         QVERIFY(errorBanner(&window)->isHidden());
 
-        const QString spaced = tiff(QStringLiteral(" chart.tif"), 300, 300, 300);
+        const QString spaced = files.tiff(QStringLiteral(" chart.tif"), 300, 300, 300);
         window.openImagePath(spaced);
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral(" chart.tif"));
     }
@@ -117,10 +109,10 @@ private Q_SLOTS:
     void failedLoadKeepsTheImageAndShowsTheMessage()
     {
         Plover::MainWindow window;
-        window.openImagePath(tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
+        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
         const QStringList before = facts(&window);
 
-        window.openImagePath(dir.filePath(QStringLiteral("missing.tif")));
+        window.openImagePath(files.path(QStringLiteral("missing.tif")));
         QLabel* banner = errorBanner(&window);
         QVERIFY(!banner->isHidden());
         QCOMPARE(banner->text(), QStringLiteral("<b>Could not load target image</b><br>"
@@ -128,10 +120,10 @@ private Q_SLOTS:
         QCOMPARE(facts(&window), before);
         QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
 
-        window.openImagePath(dir.filePath(QStringLiteral("notes.txt")));
+        window.openImagePath(files.path(QStringLiteral("notes.txt")));
         QVERIFY(banner->text().endsWith(QLatin1String("Choose a TIFF, JPEG, or PNG image.")));
 
-        window.openImagePath(tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
+        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
         QVERIFY(banner->isHidden());
         QVERIFY(banner->text().isEmpty());
     }
@@ -139,7 +131,7 @@ private Q_SLOTS:
     void dropOpensOnlyAFirstLocalFile()
     {
         Plover::MainWindow window;
-        const QUrl local = QUrl::fromLocalFile(tiff(QStringLiteral("dropped.tif"), 300, 300, 300));
+        const QUrl local = QUrl::fromLocalFile(files.tiff(QStringLiteral("dropped.tif"), 300, 300, 300));
 
         QVERIFY(!drop(&window, {QUrl(QStringLiteral("https://tessaly.example/chart.tif")), local}));
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("No image loaded"));
@@ -157,11 +149,11 @@ private Q_SLOTS:
 
     void embeddedProfileIsAskedAbout()
     {
-        const QString withProfile = dir.filePath(QStringLiteral("profiled.png"));
+        const QString withProfile = files.path(QStringLiteral("profiled.png"));
         QVERIFY(writeQtImage(withProfile, patternImage(300, 200), "png", 100.0,
                              QColorSpace(QColorSpace::SRgb)));
         Plover::MainWindow window;
-        window.openImagePath(tiff(QStringLiteral("plain.tif"), 300, 300, 300));
+        window.openImagePath(files.tiff(QStringLiteral("plain.tif"), 300, 300, 300));
         const QStringList before = facts(&window);
 
         auto cancelled = answerNextMessageBox(QStringLiteral("Cancel"));
@@ -192,7 +184,7 @@ private Q_SLOTS:
 
     void reloadRederivesOrientationButKeepsTheStore()
     {
-        const QString path = tiff(QStringLiteral("good.tif"), 3000, 2000, 300);
+        const QString path = files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300);
         Plover::MainWindow window;
         window.openImagePath(path);
         orientationCombo(&window)->setCurrentIndex(0);
@@ -214,7 +206,7 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_Plus);
         QCOMPARE(zoom->text(), QStringLiteral("100%"));
 
-        window.openImagePath(tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
+        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
         QVERIFY(zoom->isEnabled());
         QTest::keyClick(&window, Qt::Key_Plus);
         QCOMPARE(zoom->text(), QStringLiteral("120%"));

@@ -36,15 +36,7 @@ class TestPrintFlow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-
-    QString tiff(const QString& name, int width, int height, double dpi)
-    {
-        const QString path = dir.filePath(name);
-        if (!QFile::exists(path))
-            writeRgbTiff(path, patternImage(width, height), dpi, dpi);
-        return path;
-    }
+    TargetFiles files;
 
 private Q_SLOTS:
     void init() { clearStore(); }
@@ -99,7 +91,7 @@ private Q_SLOTS:
     void everyUserChangeWritesAllThree()
     {
         Plover::MainWindow window;
-        window.openImagePath(tiff(QStringLiteral("wide.tif"), 3000, 2000, 300));
+        window.openImagePath(files.tiff(QStringLiteral("wide.tif"), 3000, 2000, 300));
         QVERIFY(storeContents().isEmpty());
 
         paperCombo(&window)->setCurrentIndex(3);
@@ -125,7 +117,7 @@ private Q_SLOTS:
         orientationCombo(&window)->setCurrentIndex(1);
         QCOMPARE(storeContents().value(QStringLiteral("print/orientation")).toInt(), 1);
 
-        window.openImagePath(tiff(QStringLiteral("wide.tif"), 3000, 2000, 300));
+        window.openImagePath(files.tiff(QStringLiteral("wide.tif"), 3000, 2000, 300));
         QLabel* printSize = imageLabels(&window)[3];
         orientationCombo(&window)->setCurrentIndex(0);
         QCOMPARE(printSize->text(), QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
@@ -154,7 +146,7 @@ private Q_SLOTS:
         QFETCH(int, paper);
         QFETCH(QString, sizes);
         Plover::MainWindow window;
-        window.openImagePath(tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi));
+        window.openImagePath(files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi));
         paperCombo(&window)->setCurrentIndex(paper);
 
         auto question = answerNextMessageBox(QStringLiteral("Cancel"));

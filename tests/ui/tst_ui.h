@@ -1,7 +1,12 @@
 #pragma once
 
+#include "tests/support/image_files.h"
+#include "tests/support/tiff_writer.h"
+
+#include <QFile>
 #include <QObject>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -17,5 +22,24 @@ inline void clearStore()
 {
     QSettings(QStringLiteral("Tessaly"), QStringLiteral("Plover")).clear();
 }
+
+// Target files written once per test class into a folder of its own.
+class TargetFiles
+{
+public:
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // An 8-bit RGB TIFF of the pattern image at the given resolution.
+    QString tiff(const QString& name, int width, int height, double dpi) const
+    {
+        const QString file = path(name);
+        if (!QFile::exists(file))
+            writeRgbTiff(file, patternImage(width, height), dpi, dpi);
+        return file;
+    }
+
+private:
+    QTemporaryDir dir;
+};
 
 } // namespace PloverTest
