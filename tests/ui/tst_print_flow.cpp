@@ -5,6 +5,10 @@
 #include "tests/support/modal_answer.h"
 #include "tests/support/tiff_writer.h"
 
+#include "imaging/image_loader.h"
+#include "layout/placement_geometry.h"
+#include "printing/virtual_printer.h"
+
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +36,12 @@ int checkedAlignment(QWidget* window)
     return -1;
 }
 
+// The page as Plover itself opens it: the printed sheet at its true size.
+Plover::TargetImage openPage(const QString& path)
+{
+    return Plover::ImageLoader().loadTargetImage(path);
+}
+
 class TestPrintFlow : public QObject
 {
     Q_OBJECT
@@ -39,7 +49,13 @@ class TestPrintFlow : public QObject
     TargetFiles files;
 
 private Q_SLOTS:
-    void init() { clearStore(); }
+    void init()
+    {
+        clearStore();
+        Plover::VirtualPrinter::clearCallLog();
+    }
+
+    void cleanup() { Plover::VirtualPrinter::useDialog(); }
 
     void storedSettingsAreReadWithoutWritingBack_data()
     {
@@ -160,6 +176,92 @@ private Q_SLOTS:
                  sizes + QStringLiteral("\n\nContinue printing, or cancel and choose a larger paper size."));
         QCOMPARE(question->buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
         QCOMPARE(question->defaultButton, QStringLiteral("Continue"));
+        QVERIFY(Plover::VirtualPrinter::callLog().isEmpty());
+
+        Plover::VirtualPrinter::Settings printer;
+        printer.dpi = 300;
+        printer.outputPath = files.path(QStringLiteral("cropped-page.tif"));
+        Plover::VirtualPrinter::configure(printer);
+        auto accepted = answerNextMessageBox(QStringLiteral("Continue"));
+        action(&window, QStringLiteral("Print"))->trigger();
+        QVERIFY(accepted->seen);
+        QVERIFY(QFile::exists(printer.outputPath));
+    }
+
+    // The whole way from the window to paper: the page file is the sheet at the device resolution
+    // and the target's own pixels sit, unchanged, where the layout puts them.
+    void printedPageHoldsTheTargetAtItsSize_data()
+    {
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("turned");
+        QTest::newRow("centre") << 4 << false;
+        QTest::newRow("top left") << 0 << false;
+        QTest::newRow("bottom right, turned a quarter") << 8 << true;
+    }
+
+    void printedPageHoldsTheTargetAtItsSize()
+    {
+        QFETCH(int, alignment);
+        QFETCH(bool, turned);
+        const QString target = files.tiff(QStringLiteral("target.tif"), 1500, 900, 300);
+        Plover::MainWindow window;
+        window.openImagePath(target);
+        alignmentButtons(&window)[alignment]->click();
+        if (turned)
+            orientationCombo(&window)->setCurrentIndex(0);
+
+        Plover::VirtualPrinter::Settings printer;
+        printer.dpi = 300;
+        printer.marginMm = 3.0;
+        printer.outputPath = files.path(QStringLiteral("page-%1.tif").arg(QTest::currentDataTag()));
+        Plover::VirtualPrinter::configure(printer);
+        action(&window, QStringLiteral("Print"))->trigger();
+        QVERIFY(errorBanner(&window)->isHidden());
+        QCOMPARE(Plover::VirtualPrinter::openHandleCount(), 0);
+
+        const Plover::TargetImage page = openPage(printer.outputPath);
+        const QSizeF sheet = Plover::sheetSizeInches(Plover::paperSizes().front(),
+                                                     turned ? Plover::PageOrientation::Portrait
+                                                            : Plover::PageOrientation::Landscape);
+        QCOMPARE(page.dpiX, 300.0);
+        QVERIFY(std::abs(Plover::printSizeInches(page).width() - sheet.width()) < 1.0 / 300);
+        QVERIFY(std::abs(Plover::printSizeInches(page).height() - sheet.height()) < 1.0 / 300);
+
+        Plover::PrintLayout layout;
+        layout.alignment = static_cast<Plover::PrintAlignment>(alignment);
+        layout.rotationDegrees = turned ? 90 : 0;
+        const int margin = static_cast<int>(std::lround(3.0 / 25.4 * 300));
+        const Plover::DevicePageMetrics device{300, 300, page.pixelWidth, page.pixelHeight, margin, margin};
+        const Plover::TargetImage source = Plover::ImageLoader().loadTargetImage(target);
+        const QRect placed = Plover::devicePlacementRect(device, source, layout).translated(margin, margin);
+        const QImage expected = Plover::rotatedImage(source.image, layout.rotationDegrees);
+        QCOMPARE(placed.size(), expected.size());
+
+        // Where the printable area holds the image, every pixel is the target's, byte for byte.
+        const QRect printable = QRect(QPoint(0, 0), QSize(page.pixelWidth, page.pixelHeight))
+                                    .adjusted(margin, margin, -margin, -margin);
+        const QRect visible = placed & printable;
+        QVERIFY(!visible.isEmpty());
+        for (int y = visible.top(); y <= visible.bottom(); y += 7) {
+            for (int x = visible.left(); x <= visible.right(); x += 7) {
+                const QRgb want = expected.pixel(x - placed.left(), y - placed.top());
+                QCOMPARE(qRgb(qRed(page.image.pixel(x, y)), qGreen(page.image.pixel(x, y)), qBlue(page.image.pixel(x, y))),
+                         qRgb(qRed(want), qGreen(want), qBlue(want)));
+            }
+        }
+    }
+
+    void cancelledPrintDialogShowsNothing()
+    {
+        Plover::MainWindow window;
+        window.openImagePath(files.tiff(QStringLiteral("small.tif"), 300, 300, 300));
+        Plover::VirtualPrinter::Settings printer;
+        printer.confirm = false;
+        Plover::VirtualPrinter::configure(printer);
+        action(&window, QStringLiteral("Print"))->trigger();
+        QVERIFY(errorBanner(&window)->isHidden());
+        QCOMPARE(Plover::VirtualPrinter::openHandleCount(), 0);
+        QVERIFY(Plover::VirtualPrinter::callLog().first().startsWith(QLatin1String("PrintDlgW(")));
     }
 };
 
