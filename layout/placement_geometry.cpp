@@ -1,7 +1,6 @@
 #include "placement_geometry.h"
 
 #include <QTransform>
-
 #include <cmath>
 
 namespace Plover {
@@ -73,8 +72,8 @@ QRectF placementRect(QSizeF sheet, QSizeF image, PrintAlignment alignment)
 
 bool fitsOnSheet(QSizeF sheet, QSizeF image)
 {
-    return sheet.width() + fitToleranceInches >= image.width()
-        && sheet.height() + fitToleranceInches >= image.height();
+    return sheet.width() + fitToleranceInches >= image.width() &&
+           sheet.height() + fitToleranceInches >= image.height();
 }
 
 PageOrientation orientationForSize(QSizeF printSize)

@@ -29,9 +29,9 @@ std::vector<PaperSize> paperSizes()
 
 QString alignmentName(PrintAlignment alignment)
 {
-    static const char* const names[] = {"Top Left",      "Top Center", "Top Right",
-                                        "Center Left",   "Center",     "Center Right",
-                                        "Bottom Left",   "Bottom Center", "Bottom Right"};
+    static const char* const names[] = {"Top Left",    "Top Center",    "Top Right",
+                                        "Center Left", "Center",        "Center Right",
+                                        "Bottom Left", "Bottom Center", "Bottom Right"};
     return QString::fromLatin1(names[alignmentIndex(alignment)]);
 }
 

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QWidget>
-
 #include <algorithm>
 #include <cstring>
 #include <map>

@@ -1,10 +1,9 @@
 // Draws Plover's sample target: a grid of colour patches as an 8-bit RGB TIFF at 300 dpi.
-// 24 columns x 16 rows of 7 mm patches with a 2 mm gutter fit comfortably on an A4 sheet.
-#include <tiffio.h>
-
+// 16 columns x 24 rows of 7 mm patches with a 2 mm gutter fit comfortably on an A4 sheet.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <tiffio.h>
 #include <vector>
 
 namespace {
@@ -41,12 +40,30 @@ Rgb patchColor(int column, int row)
     const double second = chroma * (1.0 - std::fabs(std::fmod(hue, 2.0) - 1.0));
     double r = 0, g = 0, b = 0;
     switch (static_cast<int>(hue)) {
-    case 0: r = chroma; g = second; break;
-    case 1: r = second; g = chroma; break;
-    case 2: g = chroma; b = second; break;
-    case 3: g = second; b = chroma; break;
-    case 4: r = second; b = chroma; break;
-    default: r = chroma; b = second; break;
+    case 0:
+        r = chroma;
+        g = second;
+        break;
+    case 1:
+        r = second;
+        g = chroma;
+        break;
+    case 2:
+        g = chroma;
+        b = second;
+        break;
+    case 3:
+        g = second;
+        b = chroma;
+        break;
+    case 4:
+        r = second;
+        b = chroma;
+        break;
+    default:
+        r = chroma;
+        b = second;
+        break;
     }
     const double m = lightness - chroma / 2.0;
     return {channel(r + m), channel(g + m), channel(b + m)};

@@ -50,8 +50,7 @@ void MainWindow::showAboutDialog()
     layout->addWidget(name);
 
     layout->addWidget(centredLabel(QStringLiteral("Developed by Tessaly")));
-    layout->addWidget(
-        centredLabel(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion())));
+    layout->addWidget(centredLabel(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion())));
 
     auto* link = centredLabel(QStringLiteral("<a href=\"%1\">%2</a>")
                                   .arg(QString::fromLatin1(makerSite), QString::fromLatin1(makerSiteShown)));

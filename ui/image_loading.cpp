@@ -1,9 +1,7 @@
-#include "main_window.h"
-
 #include "continue_question.h"
-
 #include "imaging/image_load_exception.h"
 #include "layout/placement_geometry.h"
+#include "main_window.h"
 #include "preview/preview_widget.h"
 
 #include <QDragEnterEvent>
@@ -21,8 +19,7 @@ namespace {
 const QString loadErrorTitle = QStringLiteral("Could not load target image");
 
 // Drags are judged only by carrying URLs; what they point at is decided on drop.
-template <typename DragEvent>
-void acceptUrlDrag(DragEvent* event)
+template <typename DragEvent> void acceptUrlDrag(DragEvent* event)
 {
     if (event->mimeData()->hasUrls())
         event->acceptProposedAction();
@@ -38,9 +35,9 @@ QString shownProfileDescription(const TargetImage& image)
 
 void MainWindow::openImageFile()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Load target image"), QString(),
-        QStringLiteral("Target images (*.tif *.tiff *.jpg *.jpeg *.png)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Load target image"), QString(),
+                                     QStringLiteral("Target images (*.tif *.tiff *.jpg *.jpeg *.png)"));
     if (!path.isEmpty())
         loadImage(path);
 }
@@ -103,16 +100,18 @@ bool MainWindow::confirmEmbeddedProfile(const TargetImage& image)
 {
     if (!image.hasIccProfile)
         return true;
-    return askToContinue(this, QStringLiteral("Embedded ICC profile detected"),
-                         QStringLiteral("This image contains an embedded ICC profile: %1.")
-                             .arg(shownProfileDescription(image)),
-                         QStringLiteral("Plover ignores embedded profiles for profiling target output. "
-                                        "Continue loading this image, or cancel and choose a different file."));
+    return askToContinue(
+        this, QStringLiteral("Embedded ICC profile detected"),
+        QStringLiteral("This image contains an embedded ICC profile: %1.")
+            .arg(shownProfileDescription(image)),
+        QStringLiteral("Plover ignores embedded profiles for profiling target output. "
+                       "Continue loading this image, or cancel and choose a different file."));
 }
 
 void MainWindow::showError(const QString& title, const QString& message)
 {
-    errorLabel->setText(QStringLiteral("<b>%1</b><br>%2").arg(title.toHtmlEscaped(), message.toHtmlEscaped()));
+    errorLabel->setText(
+        QStringLiteral("<b>%1</b><br>%2").arg(title.toHtmlEscaped(), message.toHtmlEscaped()));
     errorLabel->show();
 }
 
@@ -127,7 +126,9 @@ void MainWindow::updateImageInfo()
     const TargetImage& image = *currentImage;
     const QSizeF inches = rotatedSize(printSizeInches(image), printLayout.rotationDegrees);
     const QSizeF mm = rotatedSize(printSizeMm(image), printLayout.rotationDegrees);
-    const auto fixed = [](double value, int digits) { return QString::number(value, 'f', digits); };
+    const auto fixed = [](double value, int digits) {
+        return QString::number(value, 'f', digits);
+    };
 
     imageTitleLabel->setText(image.fileName);
     pixelsLabel->setText(QStringLiteral("Pixels: %1 x %2")

@@ -7,7 +7,6 @@
 
 #include <QIcon>
 #include <QMainWindow>
-
 #include <array>
 #include <optional>
 

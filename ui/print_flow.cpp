@@ -1,17 +1,14 @@
-#include "main_window.h"
-
 #include "continue_question.h"
-
 #include "layout/placement_geometry.h"
-#include "printing/print_exception.h"
+#include "main_window.h"
 #include "preview/preview_widget.h"
+#include "printing/print_exception.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QSettings>
 #include <QToolButton>
-
 #include <cmath>
 
 namespace Plover {
@@ -137,7 +134,9 @@ bool MainWindow::confirmCropping(const TargetImage& image)
     if (fitsOnSheet(sheet, size))
         return true;
 
-    const auto inches = [](double value) { return QString::number(value, 'f', 2); };
+    const auto inches = [](double value) {
+        return QString::number(value, 'f', 2);
+    };
     return askToContinue(
         this, QStringLiteral("Image will be cropped"),
         QStringLiteral("The image is larger than the selected paper at its embedded print size."),

@@ -1,7 +1,6 @@
+#include "tests/support/modal_answer.h"
 #include "tst_ui.h"
 #include "window_probe.h"
-
-#include "tests/support/modal_answer.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -71,13 +70,15 @@ private Q_SLOTS:
                 logo = button;
         }
 
-        const AboutSeen fromMenu = runAbout([&] { action(&window, QStringLiteral("About Plover"))->trigger(); });
+        const AboutSeen fromMenu =
+            runAbout([&] { action(&window, QStringLiteral("About Plover"))->trigger(); });
         const AboutSeen fromLogo = runAbout([&] { logo->click(); });
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
         QCOMPARE(fromMenu.logoSize, QSize(359, 120));
         QCOMPARE(fromMenu.texts.size(), 5);
-        QCOMPARE(fromMenu.texts.mid(0, 2), (QStringList{QStringLiteral("About Plover"), QStringLiteral("Plover [bold]")}));
+        QCOMPARE(fromMenu.texts.mid(0, 2),
+                 (QStringList{QStringLiteral("About Plover"), QStringLiteral("Plover [bold]")}));
         QVERIFY(fromMenu.texts[2].contains(QLatin1String("Tessaly")));
         QCOMPARE(fromMenu.texts[3], QStringLiteral("Version 1.0"));
         QVERIFY(fromMenu.texts[4].contains(QLatin1String("href=\"https://tessaly.example/plover\"")));

@@ -1,9 +1,8 @@
-#include "tst_ui.h"
-#include "window_probe.h"
-
 #include "tests/support/image_files.h"
 #include "tests/support/modal_answer.h"
 #include "tests/support/tiff_writer.h"
+#include "tst_ui.h"
+#include "window_probe.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -57,13 +56,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("paper");
         QTest::addColumn<QString>("orientation");
         QTest::addColumn<QString>("printSize");
-        QTest::newRow("landscape on A4") << 3000 << 2000 << 300.0 << "DIN A4" << "Landscape"
+        QTest::newRow("landscape on A4") << 3000 << 2000 << 300.0 << "DIN A4"
+                                         << "Landscape"
                                          << "Print size: 10.00 x 6.67 in / 254.0 x 169.3 mm";
-        QTest::newRow("A4 pixels need A3") << 2480 << 3508 << 300.0 << "DIN A3" << "Portrait"
+        QTest::newRow("A4 pixels need A3") << 2480 << 3508 << 300.0 << "DIN A3"
+                                           << "Portrait"
                                            << "Print size: 8.27 x 11.69 in / 210.0 x 297.0 mm";
-        QTest::newRow("too large for any sheet") << 5000 << 3000 << 200.0 << "DIN A2" << "Landscape"
+        QTest::newRow("too large for any sheet") << 5000 << 3000 << 200.0 << "DIN A2"
+                                                 << "Landscape"
                                                  << "Print size: 25.00 x 15.00 in / 635.0 x 381.0 mm";
-        QTest::newRow("square is portrait") << 600 << 600 << 300.0 << "DIN A4" << "Portrait"
+        QTest::newRow("square is portrait") << 600 << 600 << 300.0 << "DIN A4"
+                                            << "Portrait"
                                             << "Print size: 2.00 x 2.00 in / 50.8 x 50.8 mm";
     }
 
@@ -75,16 +78,17 @@ private Q_SLOTS:
         QFETCH(QString, paper);
         QFETCH(QString, orientation);
         QFETCH(QString, printSize);
-        const QString path = files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi);
+        const QString path =
+            files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi);
 
         Plover::MainWindow window;
         window.openImagePath(path);
 
-        QCOMPARE(facts(&window), (QStringList{QFileInfo(path).fileName(),
-                                              QStringLiteral("Pixels: %1 x %2").arg(width).arg(height),
-                                              QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2), printSize,
-                                              QStringLiteral("Color model: RGB"),
-                                              QStringLiteral("ICC Profile: none")}));
+        QCOMPARE(
+            facts(&window),
+            (QStringList{QFileInfo(path).fileName(), QStringLiteral("Pixels: %1 x %2").arg(width).arg(height),
+                         QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2), printSize,
+                         QStringLiteral("Color model: RGB"), QStringLiteral("ICC Profile: none")}));
         QCOMPARE(paperCombo(&window)->currentText(), paper);
         QCOMPARE(orientationCombo(&window)->currentText(), orientation);
         QVERIFY(action(&window, QStringLiteral("Print"))->isEnabled());
@@ -150,8 +154,8 @@ private Q_SLOTS:
     void embeddedProfileIsAskedAbout()
     {
         const QString withProfile = files.path(QStringLiteral("profiled.png"));
-        QVERIFY(writeQtImage(withProfile, patternImage(300, 200), "png", 100.0,
-                             QColorSpace(QColorSpace::SRgb)));
+        QVERIFY(
+            writeQtImage(withProfile, patternImage(300, 200), "png", 100.0, QColorSpace(QColorSpace::SRgb)));
         Plover::MainWindow window;
         window.openImagePath(files.tiff(QStringLiteral("plain.tif"), 300, 300, 300));
         const QStringList before = facts(&window);
@@ -188,12 +192,17 @@ private Q_SLOTS:
         Plover::MainWindow window;
         window.openImagePath(path);
         orientationCombo(&window)->setCurrentIndex(0);
-        QCOMPARE(imageLabels(&window)[3]->text(), QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
+        QCOMPARE(imageLabels(&window)[3]->text(),
+                 QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
 
         window.openImagePath(path);
         QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
-        QCOMPARE(imageLabels(&window)[3]->text(), QStringLiteral("Print size: 10.00 x 6.67 in / 254.0 x 169.3 mm"));
-        QCOMPARE(QSettings(QStringLiteral("Tessaly"), QStringLiteral("Plover")).value(QStringLiteral("print/orientation")).toInt(), 0);
+        QCOMPARE(imageLabels(&window)[3]->text(),
+                 QStringLiteral("Print size: 10.00 x 6.67 in / 254.0 x 169.3 mm"));
+        QCOMPARE(QSettings(QStringLiteral("Tessaly"), QStringLiteral("Plover"))
+                     .value(QStringLiteral("print/orientation"))
+                     .toInt(),
+                 0);
     }
 
     void zoomKeysWorkOnceAnImageIsShown()

@@ -1,10 +1,9 @@
-#include "tst_ui.h"
-#include "window_probe.h"
-
 #include "imaging/image_loader.h"
 #include "layout/placement_geometry.h"
 #include "printing/virtual_printer.h"
 #include "tests/support/modal_answer.h"
+#include "tst_ui.h"
+#include "window_probe.h"
 
 #include <QMessageBox>
 #include <QTest>
@@ -65,12 +64,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("store");
         QTest::addColumn<QStringList>("shown"); // paper, orientation, checked alignment
         QTest::newRow("valid") << QStringList{"DIN A3", "1", "8"} << QStringList{"DIN A3", "Landscape", "8"};
-        QTest::newRow("lower case name") << QStringList{"din a3", "0", "0"} << QStringList{"DIN A4", "Portrait", "0"};
-        QTest::newRow("trailing blank") << QStringList{"DIN A3 ", "", ""} << QStringList{"DIN A4", "Portrait", "4"};
-        QTest::newRow("too large") << QStringList{"DIN A3+", "2", "9"} << QStringList{"DIN A3+", "Portrait", "4"};
+        QTest::newRow("lower case name")
+            << QStringList{"din a3", "0", "0"} << QStringList{"DIN A4", "Portrait", "0"};
+        QTest::newRow("trailing blank")
+            << QStringList{"DIN A3 ", "", ""} << QStringList{"DIN A4", "Portrait", "4"};
+        QTest::newRow("too large") << QStringList{"DIN A3+", "2", "9"}
+                                   << QStringList{"DIN A3+", "Portrait", "4"};
         QTest::newRow("negative") << QStringList{"", "-1", "-1"} << QStringList{"DIN A4", "Portrait", "4"};
-        QTest::newRow("not numbers read as 0") << QStringList{"", "wide", "left"}
-                                               << QStringList{"DIN A4", "Portrait", "0"};
+        QTest::newRow("not numbers read as 0")
+            << QStringList{"", "wide", "left"} << QStringList{"DIN A4", "Portrait", "0"};
     }
 
     void storedSettingsAreReadWithoutWritingBack()
@@ -123,10 +125,10 @@ private Q_SLOTS:
         QTest::addColumn<double>("dpi");
         QTest::addColumn<int>("paper");
         QTest::addColumn<QString>("sizes");
-        QTest::newRow("25 x 15 in on A2") << 5000 << 3000 << 200.0 << 3
-                                          << "Image: 25.00 x 15.00 in\nPaper: 23.39 x 16.54 in";
-        QTest::newRow("A4 pixels on A4") << 2480 << 3508 << 300.0 << 0
-                                         << "Image: 8.27 x 11.69 in\nPaper: 8.27 x 11.69 in";
+        QTest::newRow("25 x 15 in on A2")
+            << 5000 << 3000 << 200.0 << 3 << "Image: 25.00 x 15.00 in\nPaper: 23.39 x 16.54 in";
+        QTest::newRow("A4 pixels on A4")
+            << 2480 << 3508 << 300.0 << 0 << "Image: 8.27 x 11.69 in\nPaper: 8.27 x 11.69 in";
     }
 
     void croppingIsAskedBeforePrinting()
@@ -137,7 +139,8 @@ private Q_SLOTS:
         QFETCH(int, paper);
         QFETCH(QString, sizes);
         Plover::MainWindow window;
-        window.openImagePath(files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi));
+        window.openImagePath(
+            files.tiff(QStringLiteral("%1x%2.tif").arg(width).arg(height), width, height, dpi));
         paperCombo(&window)->setCurrentIndex(paper);
 
         auto question = answerNextMessageBox(QStringLiteral("Cancel"));
@@ -186,8 +189,9 @@ private Q_SLOTS:
         QCOMPARE(Printer::openHandleCount(), 0);
 
         const Plover::TargetImage page = Plover::ImageLoader().loadTargetImage(pagePath);
-        const QSizeF sheet = Plover::sheetSizeInches(
-            Plover::paperSizes().front(), turned ? Plover::PageOrientation::Portrait : Plover::PageOrientation::Landscape);
+        const QSizeF sheet = Plover::sheetSizeInches(Plover::paperSizes().front(),
+                                                     turned ? Plover::PageOrientation::Portrait
+                                                            : Plover::PageOrientation::Landscape);
         const QSizeF pageInches = Plover::printSizeInches(page);
         QVERIFY(std::abs(pageInches.width() - sheet.width()) < 1.0 / 300);
         QVERIFY(std::abs(pageInches.height() - sheet.height()) < 1.0 / 300);
@@ -205,7 +209,8 @@ private Q_SLOTS:
         QVERIFY(!visible.isEmpty());
         for (int y = visible.top(); y <= visible.bottom(); y += 7) {
             for (int x = visible.left(); x <= visible.right(); x += 7)
-                QCOMPARE(page.image.pixel(x, y) | 0xff000000, expected.pixel(x - placed.left(), y - placed.top()));
+                QCOMPARE(page.image.pixel(x, y) | 0xff000000,
+                         expected.pixel(x - placed.left(), y - placed.top()));
         }
     }
 

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <memory>
 
 namespace PloverTest {

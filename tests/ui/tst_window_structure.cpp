@@ -30,8 +30,9 @@ private Q_SLOTS:
             for (QAction* item : menu->menu()->actions())
                 menus << QStringLiteral("  ") + item->text();
         }
-        QCOMPARE(menus, (QStringList{QStringLiteral("File"), QStringLiteral("  Load"), QStringLiteral("  Print"),
-                                     QStringLiteral("Help"), QStringLiteral("  About Plover")}));
+        QCOMPARE(menus,
+                 (QStringList{QStringLiteral("File"), QStringLiteral("  Load"), QStringLiteral("  Print"),
+                              QStringLiteral("Help"), QStringLiteral("  About Plover")}));
         QCOMPARE(action(&window, QStringLiteral("About Plover"))->menuRole(), QAction::AboutRole);
 
         QToolBar* bar = toolBar(&window);
