@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 
@@ -31,6 +32,10 @@ public:
     }
 
     bool byte(unsigned char& out) { return read(&out, 1); }
+
+    qint64 dataSize() const { return device.size(); }
+
+    bool passesEnd(qint64 count) const { return device.pos() + count > device.size(); }
 
     // Moves forward without reading; the target must lie inside the data.
     bool skip(qint64 count)
@@ -67,10 +72,25 @@ std::uint32_t pngCrc(const unsigned char* bytes, int count)
     return crc ^ 0xFFFFFFFFu;
 }
 
+// Deflate turns one stored byte into at most 1032, so a PNG needs at least its filtered rows
+// (a filter byte and the packed samples per row) divided by 1032 to hold its image.
+bool pngDataMayHoldImage(const unsigned char* ihdr, qint64 dataSize)
+{
+    const double width = bigEndian32(ihdr);
+    const double height = bigEndian32(ihdr + 4);
+    const int bitDepth = ihdr[8];
+    // Samples per pixel by colour type: RGB 2, grey and alpha 4, RGB and alpha 6; grey and palette 1.
+    const int colourType = ihdr[9];
+    const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    const double filteredBytes = height * (1.0 + std::ceil(width * bitDepth * channels / 8.0));
+    return filteredBytes <= double(dataSize) * 1032.0;
+}
+
 // libpng keeps the first intact pHYs chunk ahead of the image data and reports a resolution
 // on an axis only in metres; a damaged chunk is dropped with a warning.
 void probePng(BoundedReader& reader, ImageHeaderFacts& facts)
 {
+    bool sawResolution = false;
     for (int chunk = 0; chunk < maxSegments; ++chunk) {
         std::array<unsigned char, 8> head{};
         if (!reader.read(head.data(), 8))
@@ -79,22 +99,39 @@ void probePng(BoundedReader& reader, ImageHeaderFacts& facts)
         const std::uint32_t type = bigEndian32(head.data() + 4);
         if (length > 0x7FFFFFFFu || type == 0x49444154u) // 'IDAT'
             return;
+        if (type == 0x49484452u && length == 13 && chunk == 0) { // 'IHDR'
+            std::array<unsigned char, 13 + 4> body{};
+            if (!reader.read(body.data(), 13 + 4))
+                return;
+            facts.dataMayHoldImage = pngDataMayHoldImage(body.data(), reader.dataSize());
+            continue;
+        }
         if (type == 0x70485973u && length == 9) { // 'pHYs'
             std::array<unsigned char, 4 + 9 + 4> body{};
             std::copy(head.begin() + 4, head.end(), body.begin());
             if (!reader.read(body.data() + 4, 9 + 4))
                 return;
-            if (pngCrc(body.data(), 4 + 9) == bigEndian32(body.data() + 4 + 9)) {
+            if (!sawResolution && pngCrc(body.data(), 4 + 9) == bigEndian32(body.data() + 4 + 9)) {
                 const bool metres = body[4 + 8] == 1;
                 facts.declaresDpiX = metres && bigEndian32(body.data() + 4) != 0;
                 facts.declaresDpiY = metres && bigEndian32(body.data() + 8) != 0;
-                return;
+                sawResolution = true;
             }
             continue;
         }
-        if (!reader.skip(qint64(length) + 4))
+        if (!reader.skip(qint64(length) + 4)) {
+            facts.headerRunsPastEnd = reader.passesEnd(qint64(length) + 4);
             return;
+        }
     }
+}
+
+// Every 8 x 8 block of a full-resolution component costs at least one bit of entropy-coded data,
+// and at most four such blocks share a vertical sampling factor, so a frame needs at least
+// width x height / 2048 bytes. Real files are hundreds of times larger; this only catches lies.
+qint64 minimumJpegBytes(std::uint16_t width, std::uint16_t height)
+{
+    return qint64(width) * height / 2048;
 }
 
 bool isStartOfFrame(unsigned char marker)
@@ -147,6 +184,8 @@ void probeJpeg(BoundedReader& reader, ImageHeaderFacts& facts)
             consumed = 6;
             sawFrame = true;
             facts.fourComponentFrame = frame[5] == 4;
+            facts.dataMayHoldImage = reader.dataSize() >= minimumJpegBytes(bigEndian16(frame.data() + 3),
+                                                                           bigEndian16(frame.data() + 1));
         }
         if (!reader.skip(payload - consumed))
             return;

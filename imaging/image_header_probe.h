@@ -16,6 +16,13 @@ struct ImageHeaderFacts
     bool declaresDpiX = false;
     bool declaresDpiY = false;
     bool fourComponentFrame = false;
+    // False when the file is too short to hold the pixels its PNG header or JPEG frame declares,
+    // even at the best compression the format allows: a header that lies about the image size.
+    bool dataMayHoldImage = true;
+    // A PNG chunk ahead of the image data claims more bytes than the file has left, so no image
+    // data can follow. libpng would read its way through the claimed length regardless, which for
+    // a claim of gigabytes takes many seconds.
+    bool headerRunsPastEnd = false;
 };
 
 // Reads a bounded number of bytes from the start of the data; lengths in the data are checked

@@ -14,15 +14,24 @@ namespace {
 constexpr double dotsPerMetrePerInch = 39.37007874015748;
 constexpr double fallbackDpi = 72.0;
 
-// Targets are large by nature, so Qt's guard against huge allocations is lifted for the one
-// read and put back afterwards.
-class AllocationLimitLift
+// Qt's allocation limit, in megabytes, for a file whose data cannot be vouched for: one too short
+// to hold the image its header declares (decoders make up the missing rest), or one whose content
+// is neither PNG nor JPEG, so that its header is not checked at all. Only a modest image (the
+// size of a small real target) is worth the memory then.
+constexpr int unverifiedDataLimitMb = 64;
+
+// Targets are large by nature, so Qt's guard against huge allocations is set for the one read
+// (0 lifts it) and put back afterwards.
+class AllocationLimitScope
 {
 public:
-    AllocationLimitLift() : previous(QImageReader::allocationLimit()) { QImageReader::setAllocationLimit(0); }
-    ~AllocationLimitLift() { QImageReader::setAllocationLimit(previous); }
-    AllocationLimitLift(const AllocationLimitLift&) = delete;
-    AllocationLimitLift& operator=(const AllocationLimitLift&) = delete;
+    explicit AllocationLimitScope(int megabytes) : previous(QImageReader::allocationLimit())
+    {
+        QImageReader::setAllocationLimit(megabytes);
+    }
+    ~AllocationLimitScope() { QImageReader::setAllocationLimit(previous); }
+    AllocationLimitScope(const AllocationLimitScope&) = delete;
+    AllocationLimitScope& operator=(const AllocationLimitScope&) = delete;
 
 private:
     int previous;
@@ -42,18 +51,19 @@ double resolutionOf(int dotsPerMetre, bool declared)
 
 TargetImage ImageLoader::readQtImage(const QString& path) const
 {
+    // Content that is neither PNG nor JPEG (a misnamed file) keeps the values Qt found.
+    const ImageHeaderFacts header = probeImageHeader(path);
+
     QImage image;
-    {
-        const AllocationLimitLift lift;
+    if (!header.headerRunsPastEnd) {
+        const bool verified = header.recognized && header.dataMayHoldImage;
+        const AllocationLimitScope limit(verified ? 0 : unverifiedDataLimitMb);
         QImageReader reader(path, QByteArray());
         reader.setAutoTransform(false);
         image = reader.read();
     }
     if (image.isNull())
         throw ImageLoadException(QStringLiteral("The file could not be read as an image."));
-
-    // Content that is neither PNG nor JPEG (a misnamed file) keeps the values Qt found.
-    const ImageHeaderFacts header = probeImageHeader(path);
 
     TargetImage record;
     record.filePath = path;

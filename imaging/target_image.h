@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QString>
-
 #include <cstdint>
 
 namespace Plover {

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -57,11 +58,17 @@ double resolutionOf(float value, std::uint16_t unit)
     return std::isfinite(dpi) && dpi > 0.0 ? dpi : fallbackDpi;
 }
 
+// Still an allocation failure, as the caller expects, but one whose text a user can read.
+class PixelMemoryExhausted : public std::bad_alloc
+{
+public:
+    const char* what() const noexcept override { return "There is not enough memory to load this image."; }
+};
+
 // A zero-filled ARGB32 image whose pixels libtiff can decode into directly. The memory comes
-// from calloc, so a large declared size costs nothing until rows are actually decoded, and a
-// header that lies about its size cannot exhaust memory before libtiff refuses the data.
-// Returns a null image when QImage cannot represent the size; throws std::bad_alloc when the
-// memory cannot be had.
+// from calloc, so pages cost nothing until rows are actually decoded into them.
+// Returns a null image when QImage cannot represent the size; throws an allocation failure when
+// the memory cannot be had.
 QImage zeroedArgbImage(std::uint32_t width, std::uint32_t height)
 {
     constexpr auto intMax = std::uint32_t(std::numeric_limits<int>::max());
@@ -69,15 +76,62 @@ QImage zeroedArgbImage(std::uint32_t width, std::uint32_t height)
         return {};
     const std::uint64_t pixelCount = std::uint64_t(width) * height;
     if (pixelCount > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t))
-        throw std::bad_alloc();
+        throw PixelMemoryExhausted();
     std::unique_ptr<void, PixelsFree> pixels(std::calloc(std::size_t(pixelCount), sizeof(std::uint32_t)));
     if (!pixels)
-        throw std::bad_alloc();
+        throw PixelMemoryExhausted();
     QImage image(static_cast<uchar*>(pixels.get()), int(width), int(height), qsizetype(width) * 4,
                  QImage::Format_ARGB32, &freePixels, pixels.get());
     if (!image.isNull())
         pixels.release(); // the image frees it from now on
     return image;
+}
+
+// Beyond this many pixels (a 64 MB raster), or this many strips or tiles (each missing one costs
+// libtiff an error message), a file must be able to hold the image it declares.
+constexpr std::uint64_t pixelsLoadedOnTrust = 16 * 1024 * 1024;
+constexpr std::uint32_t chunksLoadedOnTrust = 4096;
+
+// The most decoded bytes one stored byte can become in each scheme: deflate tops out near 1032,
+// PackBits at 64, LZW at a few thousand, zstd and LZMA far higher; the rest get the LZW figure.
+double maxExpansion(std::uint16_t compression)
+{
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1.0;
+    case COMPRESSION_PACKBITS:
+        return 64.0;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:
+        return 1032.0;
+    case COMPRESSION_ZSTD:
+    case COMPRESSION_LZMA:
+        return 32768.0; // both store a flat block in a few bytes
+    default:
+        return 4096.0;
+    }
+}
+
+// Whether the file is large enough to hold the samples its header declares. libtiff keeps
+// decoding past strips that are missing (so that a damaged file still shows what it has), and
+// writes every row of the raster while doing so; a header that declares gigapixels over a few
+// bytes would otherwise make it touch gigabytes. libtiff's own strip arithmetic gives the stored
+// size (with subsampling and planes); compressed data must also hold a byte per pixel, so that
+// packed bilevel data cannot claim billions of pixels either.
+bool fileCanHoldImage(TIFF* tiff, const QString& path, std::uint32_t height, std::uint64_t pixelCount,
+                      std::uint16_t samplesPerPixel)
+{
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint16_t planarConfig = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planarConfig);
+    const double planes = planarConfig == PLANARCONFIG_SEPARATE ? samplesPerPixel : 1;
+    double declaredBytes = double(TIFFVStripSize64(tiff, height)) * planes;
+    if (declaredBytes <= 0) // the sizes overflow libtiff's arithmetic
+        return false;
+    if (compression != COMPRESSION_NONE)
+        declaredBytes = std::max(declaredBytes, double(pixelCount));
+    return declaredBytes <= double(QFileInfo(path).size()) * maxExpansion(compression);
 }
 
 // libtiff packs red in bits 0-7, green 8-15, blue 16-23 and alpha 24-31; QImage's ARGB32 wants
@@ -125,6 +179,13 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
     const bool hasIccProfile =
         TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccLength, &iccData) == 1 && iccLength > 0 && iccData;
 
+    const std::uint64_t pixelCount = std::uint64_t(width) * height;
+    const std::uint32_t chunks =
+        TIFFIsTiled(tiff.get()) ? TIFFNumberOfTiles(tiff.get()) : TIFFNumberOfStrips(tiff.get());
+    if ((pixelCount > pixelsLoadedOnTrust || chunks > chunksLoadedOnTrust) &&
+        !fileCanHoldImage(tiff.get(), path, height, pixelCount, samplesPerPixel))
+        throw ImageLoadException(QStringLiteral("The TIFF image data could not be decoded."));
+
     QImage image = zeroedArgbImage(width, height);
     if (image.isNull())
         throw ImageLoadException(QStringLiteral("The TIFF image is too large to load."));
@@ -132,7 +193,7 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
     auto* raster = reinterpret_cast<std::uint32_t*>(image.bits());
     if (TIFFReadRGBAImageOriented(tiff.get(), width, height, raster, ORIENTATION_TOPLEFT, 0) == 0)
         throw ImageLoadException(QStringLiteral("The TIFF image data could not be decoded."));
-    libtiffToArgb(raster, std::uint64_t(width) * height);
+    libtiffToArgb(raster, pixelCount);
 
     TargetImage record;
     record.filePath = path;
