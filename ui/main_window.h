@@ -21,7 +21,7 @@ class PreviewWidget;
 
 // The program's one window. It declares no signals or slots of its own: every connection goes
 // to a lambda that calls one of the operations below. The definition is split by concern over
-// main_window.cpp, inspector_panel.cpp, image_loading.cpp, print_flow.cpp, about_dialog.cpp
+// main_window.cpp, side_panel.cpp, image_loading.cpp, print_flow.cpp, about_dialog.cpp
 // and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
