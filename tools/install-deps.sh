@@ -11,6 +11,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     clang libclang-rt-14-dev
     fonts-dejavu-core
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
