@@ -103,7 +103,7 @@ echo "Building and testing $src on Debian 13 (build folder $build inside the chr
 setsid chroot "$chroot_dir" /usr/bin/env -i \
     HOME=/root LANG=C.UTF-8 TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     PLOVER_BUILD_DIR="$build" \
-    bash -c 'cd /src && ./tools/test.sh && echo && dpkg-query -W -f="Qt \${Version}\n" qt6-base-dev' \
+    bash -c 'cd /src && ./tools/test.sh' \
     >"$log" 2>&1 &
 child=$!
 tail -n +1 -f --pid="$child" "$log" &
@@ -114,7 +114,7 @@ child=
 wait "$follower" || true
 follower=
 
-qt=$(chroot "$chroot_dir" dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo unknown)
+qt=$(chroot "$chroot_dir" dpkg-query -W -f="\${Version}" qt6-base-dev 2>/dev/null || echo unknown)
 echo
 echo "Debian 13, Qt $qt, source $src: $(grep -E 'tests passed|tests failed' "$log" | tail -1 || true)"
 echo "Full log: $log; took $(($(date +%s) - started)) s."
