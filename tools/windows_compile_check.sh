@@ -24,6 +24,11 @@ tiffdir=$(dirname "$(find /usr/include -name tiffio.h | head -n 1)")
 shim=$(mktemp -d)
 trap 'rm -rf "$shim"' EXIT
 for h in tiff.h tiffio.h tiffvers.h tiffconf.h; do ln -s "$tiffdir/$h" "$shim/$h"; done
+# Qt 6.8 on Linux no longer installs its Windows handle declarations; windows.h declares the same.
+if [ ! -e "$qt/QtGui/qwindowdefs_win.h" ]; then
+    mkdir "$shim/QtGui"
+    printf '#pragma once\n#include <windows.h>\n' >"$shim/QtGui/qwindowdefs_win.h"
+fi
 
 flags=(-fsyntax-only -std=c++17 -w -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN
        -I"$root" -I"$shim" -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtTest")
