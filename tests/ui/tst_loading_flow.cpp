@@ -1,6 +1,5 @@
 #include "tests/support/image_files.h"
 #include "tests/support/modal_answer.h"
-#include "tests/support/tiff_writer.h"
 #include "tst_ui.h"
 #include "window_probe.h"
 
@@ -155,7 +154,7 @@ private Q_SLOTS:
     {
         const QString withProfile = files.path(QStringLiteral("profiled.png"));
         QVERIFY(
-            writeQtImage(withProfile, patternImage(300, 200), "png", 100.0, QColorSpace(QColorSpace::SRgb)));
+            writeQtImage(withProfile, patternImage(300, 200), "png", 100.0, 100.0, QColorSpace(QColorSpace::SRgb)));
         Plover::MainWindow window;
         window.openImagePath(files.tiff(QStringLiteral("plain.tif"), 300, 300, 300));
         const QStringList before = facts(&window);

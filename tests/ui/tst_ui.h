@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tests/support/image_files.h"
-#include "tests/support/tiff_writer.h"
+#include "tools/tiff_writer.h"
 
 #include <QFile>
 #include <QObject>
@@ -33,7 +33,7 @@ public:
     {
         const QString file = path(name);
         if (!QFile::exists(file))
-            writeRgbTiff(file, patternImage(width, height), dpi, dpi);
+            PloverTools::writeRgbTiff(file, patternImage(width, height), dpi, dpi);
         return file;
     }
 
