@@ -15,7 +15,6 @@ namespace PloverTest {
 std::unique_ptr<QObject> newWindowStructureTest();
 std::unique_ptr<QObject> newLoadingFlowTest();
 std::unique_ptr<QObject> newPrintFlowTest();
-std::unique_ptr<QObject> newAboutDialogTest();
 
 inline void clearStore()
 {
