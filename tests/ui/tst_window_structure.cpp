@@ -74,6 +74,23 @@ private Q_SLOTS:
         }
     }
 
+    // Stored values out of range are not taken over: the next change stores the defaults instead.
+    void badStoredValuesAreDropped()
+    {
+        QSettings store(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+        for (const auto& [orientation, alignment, paper] :
+             {std::tuple{"2", "9", 1}, std::tuple{"-1", "-1", 2}}) {
+            store.setValue(QStringLiteral("print/orientation"), orientation);
+            store.setValue(QStringLiteral("print/alignment"), alignment);
+            store.sync();
+            Plover::MainWindow window;
+            paperCombo(&window)->setCurrentIndex(paper);
+            store.sync();
+            QCOMPARE(store.value(QStringLiteral("print/orientation")).toString(), QStringLiteral("0"));
+            QCOMPARE(store.value(QStringLiteral("print/alignment")).toString(), QStringLiteral("4"));
+        }
+    }
+
     // The SVG icons need the icon engine plugin at run time; without it they paint nothing.
     void toolbarIconsPaint()
     {
