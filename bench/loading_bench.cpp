@@ -8,6 +8,7 @@
 // Usage: plover_bench_loading [runs]   (default 3; the best times and the largest peak are shown)
 
 #include "imaging/image_loader.h"
+#include "tools/tiff_writer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,7 +23,6 @@
 #include <sys/resource.h>
 #include <tiffio.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -32,33 +32,18 @@ constexpr std::uint32_t a2Height = 14031;
 // A chart of flat 118-pixel patches (5 mm at 600 dpi) in many colours, like a real target.
 bool writeTarget(const QString& path, std::uint16_t compression)
 {
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tiff)
-        return false;
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, a2Width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, a2Height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 600.0);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 600.0);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
-    std::vector<unsigned char> row(std::size_t(a2Width) * 3);
-    bool ok = true;
-    for (std::uint32_t y = 0; ok && y < a2Height; ++y) {
-        for (std::uint32_t x = 0; x < a2Width; ++x) {
-            const std::uint32_t patch = (x / 118) * 131 + (y / 118) * 71;
-            row[x * 3] = static_cast<unsigned char>(patch * 37);
-            row[x * 3 + 1] = static_cast<unsigned char>(patch * 11 + 60);
-            row[x * 3 + 2] = static_cast<unsigned char>(patch * 23 + 120);
-        }
-        ok = TIFFWriteScanline(tiff, row.data(), y, 0) >= 0;
-    }
-    TIFFClose(tiff);
-    return ok;
+    PloverTools::TiffPage page;
+    page.width = a2Width;
+    page.height = a2Height;
+    page.compression = compression;
+    page.xResolution = page.yResolution = 600.0f;
+    page.resolutionUnit = RESUNIT_INCH;
+    page.sample = [](std::uint32_t x, std::uint32_t y, std::uint16_t s) {
+        const std::uint32_t patch = (x / 118) * 131 + (y / 118) * 71;
+        const std::uint32_t value[] = {patch * 37, patch * 11 + 60, patch * 23 + 120};
+        return double(value[s] & 0xFF);
+    };
+    return PloverTools::writeTiff(path, {page});
 }
 
 rusage usageNow()

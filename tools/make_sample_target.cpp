@@ -1,10 +1,10 @@
 // Draws Plover's sample target: a grid of colour patches as an 8-bit RGB TIFF at 300 dpi.
 // 16 columns x 24 rows of 7 mm patches with a 2 mm gutter fit comfortably on an A4 sheet.
+#include "tools/tiff_writer.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <tiffio.h>
-#include <vector>
 
 namespace {
 
@@ -77,45 +77,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUTPUT.tif\n", argv[0]);
         return 2;
     }
-    const int width = 2 * border + columns * patch + (columns - 1) * gutter;
-    const int height = 2 * border + rows * patch + (rows - 1) * gutter;
-
-    TIFF* tiff = TIFFOpen(argv[1], "w");
-    if (!tiff) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+    // Which patch a coordinate falls in along one axis, or -1 in the border and the gutters.
+    const auto patchAt = [](std::uint32_t at, int count) {
+        const int inside = int(at) - border;
+        const int index = inside / (patch + gutter);
+        return inside >= 0 && index < count && inside % (patch + gutter) < patch ? index : -1;
+    };
+    PloverTools::TiffPage page;
+    page.width = std::uint32_t(2 * border + columns * patch + (columns - 1) * gutter);
+    page.height = std::uint32_t(2 * border + rows * patch + (rows - 1) * gutter);
+    page.compression = COMPRESSION_LZW;
+    page.xResolution = page.yResolution = float(dpi);
+    page.resolutionUnit = RESUNIT_INCH;
+    page.sample = [&](std::uint32_t x, std::uint32_t y, std::uint16_t s) {
+        const int column = patchAt(x, columns);
+        const int row = patchAt(y, rows);
+        const Rgb c = column >= 0 && row >= 0 ? patchColor(column, row) : Rgb{255, 255, 255};
+        return double(s == 0 ? c.r : s == 1 ? c.g : c.b);
+    };
+    if (!PloverTools::writeTiff(QString::fromLocal8Bit(argv[1]), {page})) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 64);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(dpi));
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(dpi));
-
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        const int inY = y - border;
-        const int row = inY / (patch + gutter);
-        const bool rowPatch = inY >= 0 && row < rows && inY % (patch + gutter) < patch;
-        for (int x = 0; x < width; ++x) {
-            const int inX = x - border;
-            const int column = inX / (patch + gutter);
-            const bool inPatch = rowPatch && inX >= 0 && column < columns && inX % (patch + gutter) < patch;
-            const Rgb c = inPatch ? patchColor(column, row) : Rgb{255, 255, 255};
-            line[static_cast<std::size_t>(x) * 3] = c.r;
-            line[static_cast<std::size_t>(x) * 3 + 1] = c.g;
-            line[static_cast<std::size_t>(x) * 3 + 2] = c.b;
-        }
-        if (TIFFWriteScanline(tiff, line.data(), static_cast<std::uint32_t>(y), 0) < 0) {
-            TIFFClose(tiff);
-            return 1;
-        }
-    }
-    TIFFClose(tiff);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QToolBar>
+#include <cmath>
 
 namespace Plover {
 
@@ -124,6 +125,21 @@ void MainWindow::buildUi()
 
     setCentralWidget(centralRow);
     checkAlignmentButton(printLayout.alignment);
+}
+
+void MainWindow::updateZoomLabel(double percent)
+{
+    if (!zoomLabel)
+        return;
+    zoomLabel->setText(QStringLiteral("%1%").arg(QString::number(std::round(percent))));
+}
+
+void MainWindow::setZoomControlsEnabled(bool enabled)
+{
+    zoomInAction->setEnabled(enabled);
+    zoomOutAction->setEnabled(enabled);
+    fitToScreenAction->setEnabled(enabled);
+    zoomLabel->setEnabled(enabled);
 }
 
 } // namespace Plover

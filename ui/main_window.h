@@ -20,8 +20,10 @@ namespace Plover {
 class PreviewWidget;
 
 // The program's one window. It declares no signals or slots of its own: every connection goes
-// to a lambda that calls one of the operations below. The definition is split by concern over
-// main_window.cpp, side_panel.cpp, image_loading.cpp, print_flow.cpp, about_dialog.cpp
+// to a lambda that calls one of the operations below. The definition is split by concern:
+// main_window.cpp (window, menus, toolbar, zoom), side_panel.cpp (the panel and its handlers),
+// print_settings.cpp (the stored print settings and the controls that show them),
+// image_loading.cpp, print_flow.cpp (the print command and the crop question), about_dialog.cpp
 // and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "preview/preview_widget.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -123,6 +124,37 @@ QWidget* MainWindow::buildInspectorPanel()
 
     panelLayout->addStretch(1);
     return panel;
+}
+
+// The panel's handlers: a user's choice changes the layout, is stored, and shows at once.
+void MainWindow::selectPaper(int index)
+{
+    const std::vector<PaperSize> catalogue = paperSizes();
+    if (syncingControls || index < 0 || index >= static_cast<int>(catalogue.size()))
+        return;
+    printLayout.paper = catalogue[static_cast<std::size_t>(index)];
+    saveSettings();
+    refreshPreview();
+}
+
+void MainWindow::selectOrientation(int index)
+{
+    if (syncingControls || index < 0)
+        return;
+    printLayout.orientation = index == 1 ? PageOrientation::Landscape : PageOrientation::Portrait;
+    if (currentImage && naturalOrientation)
+        printLayout.rotationDegrees = printLayout.orientation == *naturalOrientation ? 0 : 90;
+    saveSettings();
+    updateImageInfo();
+    refreshPreview();
+}
+
+void MainWindow::selectAlignment(PrintAlignment alignment)
+{
+    printLayout.alignment = alignment;
+    checkAlignmentButton(alignment);
+    saveSettings();
+    refreshPreview();
 }
 
 } // namespace Plover

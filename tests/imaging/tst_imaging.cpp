@@ -1,10 +1,8 @@
-#include "imaging/image_header_probe.h"
 #include "imaging/image_load_exception.h"
 #include "imaging/image_loader.h"
 #include "tests/support/image_files.h"
-#include "tests/support/tiff_writer.h"
+#include "tools/tiff_writer.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -12,13 +10,9 @@
 #include <QTest>
 
 using namespace Plover;
-using PloverTest::TiffPage;
+using PloverTools::TiffPage;
 
 namespace {
-
-const QString chooseFormat = QStringLiteral("Choose a TIFF, JPEG, or PNG image.");
-const QString notAnImage = QStringLiteral("The file could not be read as an image.");
-const QString notATiff = QStringLiteral("The file could not be read as a TIFF image.");
 
 // Loads the file, returning the refusal message, or an empty text when it loaded.
 QString refusalOf(const QString& path, TargetImage* loaded = nullptr)
@@ -38,8 +32,10 @@ int openFileCount()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-// A 4 x 3 page, every sample 0.
-TiffPage tiffPage(std::uint16_t photometric, std::uint16_t samples, std::uint16_t bits = 8)
+// A 4 x 3 page, every sample 0, with the given resolution tags.
+TiffPage tiffPage(std::uint16_t photometric, std::uint16_t samples, std::uint16_t bits = 8,
+                  std::optional<float> x = {}, std::optional<float> y = {},
+                  std::optional<std::uint16_t> unit = {})
 {
     TiffPage page;
     page.width = 4;
@@ -47,6 +43,9 @@ TiffPage tiffPage(std::uint16_t photometric, std::uint16_t samples, std::uint16_
     page.photometric = photometric;
     page.samplesPerPixel = samples;
     page.bitsPerSample = bits;
+    page.xResolution = x;
+    page.yResolution = y;
+    page.resolutionUnit = unit;
     return page;
 }
 
@@ -59,22 +58,32 @@ class TestImaging : public QObject
     QTemporaryDir dir;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    // Qt's own guard against large images is set small here, whatever its default in this Qt
+    // version, so that an ordinary PNG is beyond it.
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QImageReader::setAllocationLimit(4);
+    }
 
     // The suffix picks the reader; a missing file's message tells which reader, if any, looked for it.
     void refusals_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("upper TIF") << "chart.TIF" << notATiff;
-        QTest::newRow("mixed Tiff") << "chart.Tiff" << notATiff;
-        QTest::newRow("upper JPEG") << "photo.JPEG" << notAnImage;
-        QTest::newRow("mixed Png") << "scan.Png" << notAnImage;
-        QTest::newRow("tif.bak") << "chart.tif.bak" << chooseFormat;
-        QTest::newRow("jpe") << "chart.jpe" << chooseFormat;
-        QTest::newRow("trailing dot") << "chart." << chooseFormat;
-        QTest::newRow("no dot") << "chart" << chooseFormat;
-        QTest::newRow("dot in folder only") << "folder.png/chart" << chooseFormat;
+        const QString choose = QStringLiteral("Choose a TIFF, JPEG, or PNG image.");
+        QTest::newRow("upper TIF") << "chart.TIF"
+                                   << "The file could not be read as a TIFF image.";
+        QTest::newRow("mixed Tiff") << "chart.Tiff"
+                                    << "The file could not be read as a TIFF image.";
+        QTest::newRow("upper JPEG") << "photo.JPEG"
+                                    << "The file could not be read as an image.";
+        QTest::newRow("mixed Png") << "scan.Png"
+                                   << "The file could not be read as an image.";
+        QTest::newRow("tif.bak") << "chart.tif.bak" << choose;
+        QTest::newRow("jpe") << "chart.jpe" << choose;
+        QTest::newRow("no dot") << "chart" << choose;
+        QTest::newRow("dot in folder only") << "folder.png/chart" << choose;
     }
 
     void refusals()
@@ -95,7 +104,7 @@ private Q_SLOTS:
                                  double dpiX = 72, double dpiY = 72, const QString& profile = {},
                                  const QImage& pixels = {}) {
             const QString path = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".tif"));
-            QVERIFY(PloverTest::writeTiff(path, pages));
+            QVERIFY(PloverTools::writeTiff(path, pages));
             QTest::newRow(name) << path << outcome << dpiX << dpiY << profile << pixels;
         };
         // PNG and JPEG are written at 300 dpi where declared, which they hold as 11811 dots per metre.
@@ -121,33 +130,24 @@ private Q_SLOTS:
              "The TIFF image data could not be decoded.");
 
         // TIFF resolution: inch by default, each axis on its own, 72 where unusable.
-        using F = std::optional<float>;
-        const auto rgbAt = [](F x, F y, std::optional<std::uint16_t> unit) {
-            TiffPage page = tiffPage(PHOTOMETRIC_RGB, 3);
-            page.xResolution = x;
-            page.yResolution = y;
-            page.resolutionUnit = unit;
-            return page;
-        };
-        tiff("no unit tag", {rgbAt(300, 150, {})}, "RGB", 300, 150);
         const double cm = double(118.11f) * 2.54; // about 299.9994
-        tiff("centimetre", {rgbAt(118.11f, 118.11f, RESUNIT_CENTIMETER)}, "RGB", cm, cm);
-        tiff("unit none", {rgbAt(300, 300, RESUNIT_NONE)}, "RGB");
-        tiff("zero x", {rgbAt(0, 300, RESUNIT_INCH)}, "RGB", 72, 300);
-        tiff("no y", {rgbAt(300, F(), RESUNIT_INCH)}, "RGB", 300, 72);
+        tiff("no unit tag", {tiffPage(PHOTOMETRIC_RGB, 3, 8, 300, 150)}, "RGB", 300, 150);
+        tiff("centimetre", {tiffPage(PHOTOMETRIC_RGB, 3, 8, 118.11f, 118.11f, RESUNIT_CENTIMETER)}, "RGB", cm,
+             cm);
+        tiff("unit none", {tiffPage(PHOTOMETRIC_RGB, 3, 8, 300, 300, RESUNIT_NONE)}, "RGB");
+        tiff("zero x", {tiffPage(PHOTOMETRIC_RGB, 3, 8, 0, 300, RESUNIT_INCH)}, "RGB", 72, 300);
+        tiff("no y", {tiffPage(PHOTOMETRIC_RGB, 3, 8, 300, {}, RESUNIT_INCH)}, "RGB", 300, 72);
 
         TiffPage icc = tiffPage(PHOTOMETRIC_RGB, 3);
         icc.iccProfile = QByteArray(200, 'p');
         tiff("icc", {icc}, "RGB", 72, 72, QStringLiteral("Embedded ICC profile"));
-        icc.iccProfile = QByteArray();
-        tiff("icc zero length", {icc}, "RGB");
 
         // Distinct corners and an alpha that varies, stored as associated alpha so that libtiff passes it
         // through unchanged.
         QImage pattern = PloverTest::patternImage(4, 3).convertToFormat(QImage::Format_ARGB32);
         pattern.setPixel(3, 2, qRgba(20, 40, 60, 90));
         const auto patternPage = [&pattern](std::uint16_t orientation) {
-            TiffPage page = PloverTest::tiffPageFromImage(
+            TiffPage page = PloverTools::tiffPageFromImage(
                 orientation == ORIENTATION_BOTLEFT ? pattern.mirrored(false, true) : pattern);
             page.moreTags = [orientation](TIFF* file) {
                 const std::uint16_t associated = EXTRASAMPLE_ASSOCALPHA;
@@ -159,7 +159,7 @@ private Q_SLOTS:
         tiff("pixels", {patternPage(ORIENTATION_TOPLEFT)}, "RGB", 72, 72, {}, pattern);
         tiff("pixels stored bottom-up", {patternPage(ORIENTATION_BOTLEFT)}, "RGB", 72, 72, {}, pattern);
 
-        TiffPage second = rgbAt(600, 600, RESUNIT_INCH);
+        TiffPage second = tiffPage(PHOTOMETRIC_RGB, 3, 8, 600, 600, RESUNIT_INCH);
         second.width = second.height = 9;
         tiff("first of two pages", {tiffPage(PHOTOMETRIC_MINISBLACK, 1), second}, "Grayscale");
 
@@ -175,6 +175,7 @@ private Q_SLOTS:
         grey.fill(qRgb(90, 90, 90));
         qt("colour.png", colour, true, true, "RGB");
         qt("undeclared.png", colour, false, false, "RGB");
+        qt("undeclared.jpg", colour, false, false, "RGB");
         qt("x only.png", colour, true, false, "RGB");
         qt("y only.jpg", colour, false, true, "RGB");
         qt("grey pixels.png", grey, true, true, "Grayscale"); // RGB pixels that happen to be grey
@@ -183,8 +184,8 @@ private Q_SLOTS:
         // A four-ink Adobe JPEG, 24 x 16, written once with libjpeg: Qt cannot write one.
         QTest::newRow("cmyk.jpg") << QFINDTESTDATA("data/cmyk.jpg") << "CMYK" << 72.0 << 72.0 << QString()
                                   << QImage();
-        // 6000 x 6000 decodes to 144 MB, beyond Qt's default 128 MB limit; one colour keeps it quick.
-        QImage flat(6000, 6000, QImage::Format_RGB32);
+        // 1200 x 1200 decodes to 5.8 MB, beyond the 4 MB Qt alone is allowed here.
+        QImage flat(1200, 1200, QImage::Format_RGB32);
         flat.fill(qRgb(120, 130, 140));
         qt("large.png", flat, true, true, "RGB");
         QVERIFY(QImageReader(dir.filePath(QStringLiteral("large.png"))).read().isNull());
@@ -211,11 +212,10 @@ private Q_SLOTS:
         QFETCH(QString, profile);
         QFETCH(QImage, pixels);
         const int filesBefore = openFileCount();
-        const int allocationLimit = QImageReader::allocationLimit();
         TargetImage record;
         const QString refusal = refusalOf(path, &record);
         QCOMPARE(openFileCount(), filesBefore); // the file is closed on every way out
-        QCOMPARE(QImageReader::allocationLimit(), allocationLimit);
+        QCOMPARE(QImageReader::allocationLimit(), 4);
         QTEST(refusal.isEmpty() ? record.colorModel : refusal, "outcome");
         if (!refusal.isEmpty())
             return;
@@ -226,54 +226,14 @@ private Q_SLOTS:
         QVERIFY(!record.image.colorSpace().isValid());
         // As stored: unturned, and a TIFF's first page, 4 x 3 in every file here.
         const bool tiff = path.endsWith(QLatin1String(".tif"));
-        QCOMPARE(record.image.size(), tiff ? QSize(4, 3) : QImageReader(path).size());
+        QImageReader reader(path);
+        reader.setAutoTransform(false);
+        QCOMPARE(record.image.size(), tiff ? QSize(4, 3) : reader.size());
         QCOMPARE(QSize(record.pixelWidth, record.pixelHeight), record.image.size());
-        if (tiff)
-            QCOMPARE(record.image.format(), QImage::Format_ARGB32);
-        if (!pixels.isNull()) {
-            QCOMPARE(record.image.pixel(0, 0), qRgb(255, 0, 0)); // the pattern's marked top-left corner
+        if (!pixels.isNull())
             QCOMPARE(record.image, pixels);
-        }
         QCOMPARE(record.filePath, path);
         QCOMPARE(record.fileName, QFileInfo(path).fileName());
-    }
-
-    void headerProbeOnDamagedData_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("declaresDpi");
-        QTest::addColumn<bool>("fourComponents");
-        const QByteArray png("\x89PNG\r\n\x1a\n", 8);
-        const QByteArray phys("\0\0\0\x09pHYs\0\0\x2e\x23\0\0\x2e\x23\x01\x78\xa5\x3f\x76", 21);
-        const QByteArray jfif("\xff\xe0\0\x10JFIF\0\x01\x01\x01\x01\x2c\x01\x2c\0\0", 18);
-        const QByteArray sof4("\xff\xc0\0\x14\x08\0\x10\0\x10\x04", 10);
-        QTest::newRow("png pHYs") << png + phys << true << false;
-        QTest::newRow("png huge chunk")
-            << png + QByteArray("\x7f\xff\xff\xf0tEXt", 8) + phys << false << false;
-        QTest::newRow("jpeg jfif + four components") << "\xff\xd8" + jfif + sof4 << true << true;
-        QTest::newRow("jpeg endless fill")
-            << "\xff\xd8" + QByteArray(1 << 20, '\xff') + jfif << false << false;
-    }
-
-    void headerProbeOnDamagedData()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(bool, declaresDpi);
-        QBuffer buffer(&data);
-        QVERIFY(buffer.open(QIODevice::ReadOnly));
-        const ImageHeaderFacts facts = probeImageHeader(buffer);
-        QVERIFY(facts.recognized);
-        QCOMPARE(facts.declaresDpiX, declaresDpi);
-        QCOMPARE(facts.declaresDpiY, declaresDpi);
-        QTEST(facts.fourComponentFrame, "fourComponents");
-    }
-
-    void exceptionCarriesTextAndUtf8()
-    {
-        const QString text = QStringLiteral("Bild \u00fcber 2\u00a0GB \u2013 zu gro\u00df");
-        const ImageLoadException error(text);
-        QCOMPARE(error.message(), text);
-        QCOMPARE(QByteArray(static_cast<const std::exception&>(error).what()), text.toUtf8());
     }
 };
 

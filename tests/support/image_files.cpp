@@ -3,116 +3,74 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <cstdint>
 
 namespace PloverTest {
 
-namespace {
-
-constexpr double metresPerInch = 0.0254;
-
-std::uint32_t readBigEndian32(const QByteArray& bytes, qsizetype at)
+QByteArray bigEndian(std::uint32_t value, int bytes)
 {
-    std::uint32_t value = 0;
-    for (qsizetype i = 0; i < 4; ++i)
-        value = (value << 8) | std::uint8_t(bytes.at(at + i));
-    return value;
+    QByteArray out(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        out[i] = char(value >> (8 * (bytes - 1 - i)));
+    return out;
 }
 
-void writeBigEndian32(QByteArray& bytes, qsizetype at, std::uint32_t value)
+QByteArray encoded(const QImage& image, const char* format)
 {
-    for (qsizetype i = 0; i < 4; ++i)
-        bytes[at + i] = char(std::uint8_t(value >> (24 - 8 * i)));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return QImageWriter(&buffer, format).write(image) ? bytes : QByteArray();
 }
 
-std::uint32_t pngCrc(const char* bytes, qsizetype count)
+QByteArray pngChunk(const char* type, const QByteArray& data, std::uint32_t declaredLength)
 {
+    const QByteArray body = QByteArray(type, 4) + data;
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (qsizetype i = 0; i < count; ++i) {
-        crc ^= std::uint8_t(bytes[i]);
+    for (const char c : body) {
+        crc ^= std::uint8_t(c);
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
-    return crc ^ 0xFFFFFFFFu;
+    return bigEndian(declaredLength) + body + bigEndian(~crc);
 }
 
-// Qt always writes a pHYs chunk; an undeclared axis becomes 0 there, and the chunk goes when
-// neither axis is declared.
-bool undeclarePngAxes(QByteArray& png, bool keepX, bool keepY)
+QByteArray pngChunk(const char* type, const QByteArray& data)
 {
-    qsizetype at = 8;
-    while (at + 12 <= png.size()) {
-        const qsizetype length = qsizetype(readBigEndian32(png, at));
-        if (png.mid(at + 4, 4) == "pHYs" && length == 9) {
-            if (!keepX && !keepY) {
-                png.remove(at, 12 + length);
-                return true;
-            }
-            if (!keepX)
-                writeBigEndian32(png, at + 8, 0);
-            if (!keepY)
-                writeBigEndian32(png, at + 12, 0);
-            writeBigEndian32(png, at + 8 + length, pngCrc(png.constData() + at + 4, 4 + length));
-            return true;
-        }
-        at += 12 + length;
-    }
-    return false;
+    return pngChunk(type, data, std::uint32_t(data.size()));
 }
-
-// Qt always writes a JFIF density in dots per inch right after the start of image.
-bool undeclareJpegAxes(QByteArray& jpeg, bool keepX, bool keepY)
-{
-    if (jpeg.size() < 20 || jpeg.mid(2, 2) != "\xFF\xE0" || jpeg.mid(6, 5) != QByteArray("JFIF\0", 5))
-        return false;
-    if (!keepX && !keepY) {
-        jpeg[13] = 0;
-        jpeg.replace(14, 4, QByteArray("\0\1\0\1", 4));
-        return true;
-    }
-    if (!keepX)
-        jpeg.replace(14, 2, QByteArray(2, '\0'));
-    if (!keepY)
-        jpeg.replace(16, 2, QByteArray(2, '\0'));
-    return true;
-}
-
-} // namespace
 
 bool writeQtImage(const QString& path, const QImage& image, const QByteArray& format,
                   std::optional<double> dpiX, std::optional<double> dpiY, const QColorSpace& space)
 {
+    const auto dotsPerMetre = [](std::optional<double> dpi) {
+        return dpi ? qRound(*dpi / 0.0254) : 0;
+    };
     QImage copy = image;
-    if (dpiX)
-        copy.setDotsPerMeterX(qRound(*dpiX / metresPerInch));
-    if (dpiY)
-        copy.setDotsPerMeterY(qRound(*dpiY / metresPerInch));
+    copy.setDotsPerMeterX(dotsPerMetre(dpiX.value_or(72)));
+    copy.setDotsPerMeterY(dotsPerMetre(dpiY.value_or(72)));
     if (space.isValid())
         copy.setColorSpace(space);
-
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (!writer.write(copy))
-        return false;
-    buffer.close();
-
-    if (!dpiX || !dpiY) {
-        const bool png = format.compare("png", Qt::CaseInsensitive) == 0;
-        if (!(png ? undeclarePngAxes(bytes, dpiX.has_value(), dpiY.has_value())
-                  : undeclareJpegAxes(bytes, dpiX.has_value(), dpiY.has_value())))
+    QByteArray bytes = encoded(copy, format == "png" ? "png" : "jpeg");
+    if (format == "png") {
+        // Qt always writes a pHYs chunk; it is written again here, or left out for no resolution.
+        const qsizetype at = bytes.indexOf("pHYs") - 4;
+        if (at < 0)
             return false;
+        bytes.remove(at, 21);
+        if (dpiX || dpiY)
+            bytes.insert(
+                33, pngChunk("pHYs", bigEndian(dotsPerMetre(dpiX)) + bigEndian(dotsPerMetre(dpiY)) + '\1'));
+    } else if (!dpiX || !dpiY) {
+        // Qt writes the JFIF density in dots per inch right after the start of image.
+        if (bytes.mid(6, 5) != QByteArray("JFIF\0", 5))
+            return false;
+        if (!dpiX && !dpiY)
+            bytes.replace(13, 5, QByteArray("\0\0\1\0\1", 5)); // no unit, aspect 1:1
+        else
+            bytes.replace(dpiX ? 16 : 14, 2, QByteArray(2, '\0'));
     }
-
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-bool writeQtImage(const QString& path, const QImage& image, const QByteArray& format,
-                  std::optional<double> dpi, const QColorSpace& space)
-{
-    return writeQtImage(path, image, format, dpi, dpi, space);
+    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QImage patternImage(int width, int height)

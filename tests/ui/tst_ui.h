@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tests/support/image_files.h"
-#include "tests/support/tiff_writer.h"
+#include "tools/tiff_writer.h"
 
 #include <QFile>
 #include <QObject>
@@ -15,7 +15,6 @@ namespace PloverTest {
 std::unique_ptr<QObject> newWindowStructureTest();
 std::unique_ptr<QObject> newLoadingFlowTest();
 std::unique_ptr<QObject> newPrintFlowTest();
-std::unique_ptr<QObject> newAboutDialogTest();
 
 inline void clearStore()
 {
@@ -33,7 +32,7 @@ public:
     {
         const QString file = path(name);
         if (!QFile::exists(file))
-            writeRgbTiff(file, patternImage(width, height), dpi, dpi);
+            PloverTools::writeRgbTiff(file, patternImage(width, height), dpi, dpi);
         return file;
     }
 

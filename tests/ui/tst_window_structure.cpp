@@ -1,14 +1,27 @@
+#include "tests/support/modal_answer.h"
 #include "tst_ui.h"
 #include "window_probe.h"
 
+#include <QDesktopServices>
+#include <QDialog>
 #include <QGridLayout>
 #include <QMenuBar>
-#include <QScrollArea>
 #include <QTest>
+#include <QUrl>
 
 using namespace PloverTest;
 
 namespace {
+
+// Stands in for the user's browser: QDesktopServices hands it the opened address.
+class Browser : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
 
 class TestWindowStructure : public QObject
 {
@@ -22,31 +35,18 @@ private Q_SLOTS:
     {
         Plover::MainWindow window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Plover"));
-        QCOMPARE(window.size(), QSize(1080, 720));
-
         QStringList menus;
         for (QAction* menu : window.menuBar()->actions()) {
             menus << menu->text();
             for (QAction* item : menu->menu()->actions())
                 menus << QStringLiteral("  ") + item->text();
         }
-        QCOMPARE(menus,
-                 (QStringList{QStringLiteral("File"), QStringLiteral("  Load"), QStringLiteral("  Print"),
-                              QStringLiteral("Help"), QStringLiteral("  About Plover")}));
-        QCOMPARE(action(&window, QStringLiteral("About Plover"))->menuRole(), QAction::AboutRole);
-
-        QToolBar* bar = toolBar(&window);
-        QVERIFY(!bar->isMovable());
-        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
-        const QList<QAction*> items = bar->actions();
-        QCOMPARE(items.size(), 6);
-        QCOMPARE(bar->widgetForAction(items[0])->width(), 8);
-        QCOMPARE(items[1]->text(), QStringLiteral("Load"));
-        QCOMPARE(items[2]->text(), QStringLiteral("Print"));
-        QCOMPARE(bar->widgetForAction(items[3])->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-        QCOMPARE(bar->widgetForAction(items[4]), zoomLabel(&window));
+        QCOMPARE(menus, (QStringList{"File", "  Load", "  Print", "Help", "  About Plover"}));
+        QStringList bar;
+        for (QAction* item : toolBar(&window)->actions())
+            bar << item->text();
+        QCOMPARE(bar, (QStringList{"", "Load", "Print", "", "", "Fit to Screen"}));
         QCOMPARE(zoomLabel(&window)->text(), QStringLiteral("100%"));
-        QCOMPARE(items[5]->text(), QStringLiteral("Fit to Screen"));
 
         const QList<std::pair<const char*, QList<QKeySequence>>> keys = {
             {"Load", {QKeySequence::Open}},
@@ -61,81 +61,90 @@ private Q_SLOTS:
             QVERIFY2(window.actions().contains(found), text);
             QCOMPARE(found->isEnabled(), QByteArray(text) == "Load");
         }
-        QVERIFY(!zoomLabel(&window)->isEnabled());
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("No image loaded"));
         QVERIFY(errorBanner(&window)->isHidden());
-    }
 
-    void onlyThePreviewGrowsWithTheWindow()
-    {
-        Plover::MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QWidget* panel = group(&window, QStringLiteral("Paper"))->parentWidget();
-        auto* scroll = window.findChild<QScrollArea*>();
-        const int previewWidth = scroll->width();
-        window.resize(1400, 720);
-        QTRY_COMPARE(scroll->width(), previewWidth + 320);
-        QCOMPARE(panel->width(), 320);
-    }
-
-    // The SVG icons need the icon engine plugin at run time; without it they paint nothing.
-    void iconsPaint()
-    {
-        Plover::MainWindow window;
-        for (const char* name : {"Load", "Print"}) {
-            const QImage image = action(&window, QString::fromLatin1(name))->icon().pixmap(24, 24).toImage();
-            bool painted = false;
-            for (int i = 0; i < 24 * 24 && !painted; ++i)
-                painted = qAlpha(image.pixel(i % 24, i / 24)) > 0;
-            QVERIFY2(painted, name);
-        }
-    }
-
-    void paintedIconPixels_data()
-    {
-        QTest::addColumn<QIcon>("icon");
-        QTest::addColumn<QPoint>("point");
-        QTest::addColumn<QColor>("colour");
-        const QIcon fit = Plover::MainWindow::fitToScreenIcon();
-        QTest::newRow("lens ring") << fit << QPoint(11, 20) << QColor(35, 48, 64);
-        QTest::newRow("handle") << fit << QPoint(33, 33) << QColor(35, 48, 64);
-        QTest::newRow("plus") << fit << QPoint(21, 20) << QColor(21, 90, 218);
-        QTest::newRow("plus arm") << fit << QPoint(17, 20) << QColor(21, 90, 218);
-        QTest::newRow("inside the lens") << fit << QPoint(16, 15) << QColor(Qt::transparent);
-        const auto alignment = [](int value) {
-            return Plover::MainWindow::alignmentIcon(static_cast<Plover::PrintAlignment>(value));
-        };
-        QTest::newRow("Top Left dot") << alignment(0) << QPoint(10, 8) << QColor(21, 90, 218);
-        QTest::newRow("Top Left sheet") << alignment(0) << QPoint(24, 24) << QColor(Qt::white);
-        QTest::newRow("Center dot") << alignment(4) << QPoint(24, 24) << QColor(21, 90, 218);
-        QTest::newRow("Bottom Right dot") << alignment(8) << QPoint(38, 40) << QColor(21, 90, 218);
-    }
-
-    void paintedIconPixels()
-    {
-        QFETCH(QIcon, icon);
-        QFETCH(QPoint, point);
-        QFETCH(QColor, colour);
-        const QColor actual = icon.pixmap(48, 48).toImage().pixelColor(point);
-        QCOMPARE(actual.alpha(), colour.alpha());
-        if (colour.alpha() != 0)
-            QCOMPARE(actual.rgb(), colour.rgb());
-    }
-
-    void alignmentButtonsSitAsOnTheSheet()
-    {
-        Plover::MainWindow window;
-        const QList<QToolButton*> buttons = alignmentButtons(&window);
+        // Button i stands for alignment i, in its cell of the 3 x 3 grid.
         auto* grid = qobject_cast<QGridLayout*>(group(&window, QStringLiteral("Alignment"))->layout());
-        QCOMPARE(buttons.size(), 9);
+        const QList<QToolButton*> buttons = alignmentButtons(&window);
         for (int v = 0; v < 9; ++v) {
             int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
             grid->getItemPosition(grid->indexOf(buttons[v]), &row, &column, &rowSpan, &columnSpan);
             QCOMPARE(QPoint(column, row), QPoint(v % 3, v / 3));
-            QCOMPARE(buttons[v]->toolTip(), Plover::alignmentName(static_cast<Plover::PrintAlignment>(v)));
-            QCOMPARE(buttons[v]->isChecked(), v == 4);
         }
+    }
+
+    // Stored values out of range are not taken over: the next change stores the defaults instead.
+    void badStoredValuesAreDropped()
+    {
+        QSettings store(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+        for (const auto& [orientation, alignment, paper] :
+             {std::tuple{"2", "9", 1}, std::tuple{"-1", "-1", 2}}) {
+            store.setValue(QStringLiteral("print/orientation"), orientation);
+            store.setValue(QStringLiteral("print/alignment"), alignment);
+            store.sync();
+            Plover::MainWindow window;
+            paperCombo(&window)->setCurrentIndex(paper);
+            store.sync();
+            QCOMPARE(store.value(QStringLiteral("print/orientation")).toString(), QStringLiteral("0"));
+            QCOMPARE(store.value(QStringLiteral("print/alignment")).toString(), QStringLiteral("4"));
+        }
+    }
+
+    // The SVG icons need the icon engine plugin at run time; without it they paint nothing.
+    void toolbarIconsPaint()
+    {
+        Plover::MainWindow window;
+        QToolBar* bar = toolBar(&window);
+        for (QAction* item : bar->actions()) {
+            if (item->icon().isNull() && item->text().isEmpty())
+                continue; // a spacer or the zoom label
+            const QImage image = item->icon().pixmap(bar->iconSize()).toImage();
+            bool painted = false;
+            for (int y = 0; y < image.height() && !painted; ++y) {
+                for (int x = 0; x < image.width() && !painted; ++x)
+                    painted = qAlpha(image.pixel(x, y)) > 0;
+            }
+            QVERIFY2(painted, qPrintable(item->text()));
+        }
+    }
+
+    // The menu and the logo button each build the dialog afresh; its link goes to the browser.
+    void aboutDialog()
+    {
+        Browser browser;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+        Plover::MainWindow window;
+        QToolButton* logo = nullptr;
+        for (QToolButton* button : window.findChildren<QToolButton*>())
+            logo = button->toolTip() == QLatin1String("About Plover") ? button : logo;
+        QList<QStringList> seen;
+        for (const std::function<void()>& open : std::initializer_list<std::function<void()>>{
+                 [&] { action(&window, QStringLiteral("About Plover"))->trigger(); },
+                 [&] {
+                     logo->click();
+                 }}) {
+            onNextModal([&seen](QWidget* dialog) {
+                QStringList texts{dialog->windowTitle()};
+                for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                    texts << (label->pixmap().isNull() ? label->text() : QStringLiteral("logo"));
+                    if (label->text().contains(QLatin1String("href=")))
+                        Q_EMIT label->linkActivated(QStringLiteral("https://tessaly.example/plover"));
+                }
+                seen << texts;
+                QTest::keyClick(dialog, Qt::Key_Return);
+            });
+            open();
+        }
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0].mid(0, 3), (QStringList{"About Plover", "logo", "Plover"}));
+        QVERIFY(seen[0][3].contains(QLatin1String("Tessaly")));
+        QCOMPARE(seen[0][4], QStringLiteral("Version 1.0"));
+        QCOMPARE(seen[1], seen[0]);
+        const QUrl site(QStringLiteral("https://tessaly.example/plover"));
+        QCOMPARE(browser.opened, (QList<QUrl>{site, site}));
+        QVERIFY(window.findChildren<QDialog*>().isEmpty()); // Enter closed each one, and it went
     }
 };
 

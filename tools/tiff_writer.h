@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+// Writes TIFF files through libtiff: the sample target, the benchmarks' charts and the tests' fixtures.
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -9,12 +9,11 @@
 #include <tiffio.h>
 #include <vector>
 
-namespace PloverTest {
+namespace PloverTools {
 
-// One image (page) of a TIFF fixture. Each field becomes its tag; an empty optional leaves the tag
-// out. The writer adds what libtiff needs to make the file readable: a grey-ramp colour map for
-// palette images, unassociated-alpha extra samples for samples beyond the colour channels, and
-// YCbCr subsampling 1 x 1 so YCbCr samples are stored pixel by pixel.
+// One image (page) of a TIFF file. Each field becomes its tag; an empty optional leaves the tag out.
+// The writer adds what libtiff needs to read the file back: unassociated alpha for samples beyond
+// the colour channels, a grey-ramp colour map for palette images and YCbCr stored pixel by pixel.
 struct TiffPage
 {
     std::uint32_t width = 1;
@@ -28,13 +27,13 @@ struct TiffPage
     std::optional<float> xResolution;
     std::optional<float> yResolution;
     std::optional<std::uint16_t> resolutionUnit;
-    std::optional<QByteArray> iccProfile; // written even when empty
+    std::optional<QByteArray> iccProfile;
 
-    // The stored value of sample `s` of pixel (x, y): rounded and clamped for integer formats,
-    // as is for floating point. Unset means every sample is 0.
+    // The value of sample `s` of pixel (x, y): rounded and clamped for integer formats, as is for
+    // floating point. Unset means every sample is 0.
     std::function<double(std::uint32_t x, std::uint32_t y, std::uint16_t s)> sample;
 
-    // Runs after the fields above are set, for any further tag (orientation, extra samples, ...).
+    // Runs after the fields above are set, for any further tag (orientation, predictor, tile size, ...).
     std::function<void(TIFF*)> moreTags;
 };
 
@@ -43,9 +42,8 @@ TiffPage tiffPageFromImage(const QImage& image);
 
 // Writes the pages in order, the first as the file's first image. False when libtiff refuses.
 bool writeTiff(const QString& path, const std::vector<TiffPage>& pages);
-bool writeTiff(const QString& path, const TiffPage& page);
 
 // An 8-bit RGB TIFF of the image with its resolution in dots per inch.
 bool writeRgbTiff(const QString& path, const QImage& image, double dpiX, double dpiY);
 
-} // namespace PloverTest
+} // namespace PloverTools
