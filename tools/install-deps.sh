@@ -11,6 +11,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     clang libclang-rt-14-dev
     fonts-dejavu-core
+    cups-daemon cups-client cups-ipp-utils libcups2-dev zlib1g-dev dbus
 )
 
 missing=()

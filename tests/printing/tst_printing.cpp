@@ -1,13 +1,13 @@
 #include "layout/placement_geometry.h"
+#include "print_calls.h"
 #include "printing/gdi_print_job.h"
 #include "printing/print_exception.h"
 #include "printing/print_job.h"
-#include "printing/virtual_printer.h"
 #include "tests/support/image_files.h"
-#include "tests/support/modal_answer.h"
+#include "tests/support/print_dialog_answer.h"
 
-#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
@@ -17,11 +17,11 @@
 #include <QTest>
 #include <QTransform>
 #include <cmath>
-#include <functional>
+#include <tiffio.h>
 
 using namespace Plover;
-namespace Virtual = Plover::VirtualPrinter;
-using SettingsChange = std::function<void(Virtual::Settings&)>;
+using namespace PloverTest;
+using Fault = PrintCalls::Fault;
 
 namespace {
 
@@ -48,6 +48,7 @@ PrintLayout layoutOf(PageOrientation orientation, PrintAlignment alignment, int 
     return {};
 }
 
+const QString filePrinter = QStringLiteral("Plover Virtual Printer (TIFF file)");
 const PrintLayout a4Centered = layoutOf(PageOrientation::Portrait, PrintAlignment::Center);
 
 TargetImage targetOf(const QImage& pixels, double dpi)
@@ -77,7 +78,7 @@ QRect expectedPlacement(const QImage& page, int dpi, const TargetImage& target, 
 
 Q_DECLARE_METATYPE(Plover::PrintLayout)
 Q_DECLARE_METATYPE(Plover::PageOrientation)
-Q_DECLARE_METATYPE(SettingsChange)
+Q_DECLARE_METATYPE(Fault)
 
 class TestPrinting : public QObject
 {
@@ -93,14 +94,13 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(pagePath());
-        Virtual::Settings settings;
-        settings.dpi = 300;
-        settings.outputPath = pagePath();
-        Virtual::configure(settings);
-        Virtual::clearCallLog();
+        PrintCalls::reset();
     }
 
-    void cleanup() { QCOMPARE(Virtual::openHandleCount(), 0); }
+    void cleanup() { QCOMPARE(PrintCalls::openHandles(), 0); }
+
+    // What the user picks: the file printer at `dpi`, writing to the page file.
+    void answerDialog(int dpi = 300) { answerNextPrintDialog({filePrinter, dpi, 0, pagePath()}); }
 
     void deviceModeSettings_data()
     {
@@ -134,81 +134,75 @@ private Q_SLOTS:
         } catch (const PrintException& e) {
             QCOMPARE(e.message(), QStringLiteral("No image is loaded."));
         }
-        QVERIFY(Virtual::callLog().isEmpty());
+        QVERIFY(PrintCalls::order().isEmpty());
     }
 
-    void callSequence_data()
+    // The order the platform depends on: ICM off before the document, EndDoc whenever StartDocW succeeded,
+    // every handle freed; and what reaches the paper: the page, with the ICM mode it was drawn in.
+    void callOrder_data()
     {
-        QTest::addColumn<SettingsChange>("fault");
-        QTest::addColumn<QString>("calls"); // one call a line
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("calls");
         QTest::addColumn<bool>("printed");
-
-        // The calls of an A4 job of 2000 x 3000 pixels at 300 dpi on a 300 dpi printer.
-        const QString dialog =
-            "PrintDlgW({lStructSize=120,hwndOwner=null,hDevMode=null,hDevNames=null,hDC=null,"
-            "Flags=0x4010C,nFromPage=1,nToPage=1,nMinPage=1,nMaxPage=1,nCopies=0}) -> ";
-        const QString applyMode = "GlobalLock(hDevMode) -> pointer\nGlobalUnlock(hDevMode) -> 0\n";
-        const QString resetDc =
-            "GlobalLock(hDevMode) -> pointer\nResetDCW(hdc,{dmFields=0x2D03,dmOrientation=1,"
-            "dmPaperSize=9,dmPaperLength=0,dmPaperWidth=0,dmPrintQuality=300,"
-            "dmYResolution=300}) -> hdc\nGlobalUnlock(hDevMode) -> 0\n";
-        const QString icmOff = "SetICMMode(hdc,ICM_OFF) -> 1\n";
-        const QString startDoc = "StartDocW(hdc,{cbSize=40,lpszDocName=\"Plover\",lpszOutput=null,"
-                                 "lpszDatatype=null,fwType=0}) -> ";
-        const QString page =
-            "StartPage(hdc) -> 1\nGetDeviceCaps(hdc,LOGPIXELSX) -> %1\n"
-            "GetDeviceCaps(hdc,LOGPIXELSY) -> %2\nGetDeviceCaps(hdc,PHYSICALOFFSETX) -> 35\n"
-            "GetDeviceCaps(hdc,PHYSICALOFFSETY) -> 35\nGetDeviceCaps(hdc,PHYSICALWIDTH) -> 2480\n"
-            "GetDeviceCaps(hdc,PHYSICALHEIGHT) -> 3508\n";
-        const QString draw =
-            "SetStretchBltMode(hdc,COLORONCOLOR) -> BLACKONWHITE\nStretchDIBits(hdc,205,219,2000,"
-            "3000,0,0,2000,3000,bits,{biSize=40,biWidth=2000,biHeight=-3000,biPlanes=1,"
-            "biBitCount=32,biCompression=BI_RGB,biSizeImage=0,biXPelsPerMeter=0,"
-            "biYPelsPerMeter=0,biClrUsed=0,biClrImportant=0},DIB_RGB_COLORS,SRCCOPY) -> 3000\n";
-        const QString endPage = "EndPage(hdc) -> 1\nEndDoc(hdc) -> 1\n";
-        const QString freeHandles = "GlobalFree(hDevMode) -> null\nGlobalFree(hDevNames) -> null";
-        const QString opened = dialog + "1\n" + applyMode + resetDc + icmOff;
-        const QString started = opened + startDoc + "1\n";
-        const QString release = "DeleteDC(hdc) -> 1\n" + freeHandles;
-
-        QTest::newRow("printed") << SettingsChange()
-                                 << started + page.arg(300).arg(300) + draw + endPage + release << true;
-        QTest::newRow("dialog cancelled")
-            << SettingsChange([](auto& s) { s.confirm = false; }) << dialog + "0" << false;
-        QTest::newRow("no device context") << SettingsChange([](auto& s) { s.returnDeviceContext = false; })
-                                           << dialog + "1\n" + applyMode + freeHandles << false;
+        const QString page = "StartPage EndPage EndDoc DeleteDC GlobalFree GlobalFree";
+        QTest::newRow("printed") << Fault::None << false << "PrintDlgW ICM_OFF StartDocW " + page << true;
+        QTest::newRow("dialog cancelled") << Fault::None << true << "PrintDlgW" << false;
+        QTest::newRow("no device context")
+            << Fault::NoDeviceContext << false << "PrintDlgW GlobalFree GlobalFree" << false;
         QTest::newRow("no device mode")
-            << SettingsChange([](auto& s) { s.returnDeviceMode = false; })
-            << dialog + "1\n" + icmOff + startDoc + "1\n" + page.arg(300).arg(300) + draw + endPage +
-                   "DeleteDC(hdc) -> 1\nGlobalFree(hDevNames) -> null"
-            << true;
+            << Fault::NoDeviceMode << false
+            << "PrintDlgW ICM_OFF StartDocW StartPage EndPage EndDoc DeleteDC GlobalFree" << true;
         QTest::newRow("document start fails")
-            << SettingsChange([](auto& s) { s.outputPath.replace("page.tif", "missing/page.tif"); })
-            << opened + startDoc + "-1\n" + release << false;
+            << Fault::StartDocFails << false << "PrintDlgW ICM_OFF StartDocW DeleteDC GlobalFree GlobalFree"
+            << false;
         QTest::newRow("page start fails")
-            << SettingsChange([](auto& s) { s.failStartPage = true; })
-            << started + "StartPage(hdc) -> -1\nEndDoc(hdc) -> 1\n" + release << false;
-        QTest::newRow("no horizontal resolution")
-            << SettingsChange([](auto& s) { s.zeroLogPixelsX = true; })
-            << started + page.arg(0).arg(300) + endPage + release << false;
-        QTest::newRow("no vertical resolution")
-            << SettingsChange([](auto& s) { s.zeroLogPixelsY = true; })
-            << started + page.arg(300).arg(0) + endPage + release << false;
+            << Fault::StartPageFails << false
+            << "PrintDlgW ICM_OFF StartDocW StartPage EndDoc DeleteDC GlobalFree GlobalFree" << false;
+        QTest::newRow("no resolution")
+            << Fault::NoResolution << false << "PrintDlgW ICM_OFF StartDocW " + page << false;
     }
 
-    void callSequence()
+    void callOrder()
     {
-        QFETCH(SettingsChange, fault);
-        QFETCH(QString, calls);
-        Virtual::Settings settings = Virtual::settings();
-        if (fault)
-            fault(settings);
-        Virtual::configure(settings);
-        QImage pixels(2000, 3000, QImage::Format_RGB32);
+        QFETCH(Fault, fault);
+        QFETCH(bool, cancel);
+        QFETCH(bool, printed);
+        PrintCalls::reset(fault);
+        answerNextPrintDialog({filePrinter, 300, 0, pagePath(), cancel});
+        QImage pixels(200, 300, QImage::Format_RGB32);
         pixels.fill(Qt::darkCyan);
 
-        QTEST(PrintJob().printTargetImage(nullptr, targetOf(pixels, 300), a4Centered), "printed");
-        QCOMPARE(Virtual::callLog(), calls.split(u'\n'));
+        QCOMPARE(PrintJob().printTargetImage(nullptr, targetOf(pixels, 300), a4Centered), printed);
+        QTEST(PrintCalls::order(), "calls");
+        QCOMPARE(printedArea(QImage(pagePath())).size(), printed ? pixels.size() : QSize(0, 0));
+        if (fault == Fault::None && printed) {
+            TIFF* page = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
+            char* description = nullptr;
+            QVERIFY(page && TIFFGetField(page, TIFFTAG_IMAGEDESCRIPTION, &description));
+            QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
+            TIFFClose(page);
+        }
+    }
+
+    // The file printer's dialog does not take a file it cannot create; it says why and stays open.
+    void dialogRefusesAFileItCannotCreate()
+    {
+        const QString missing = directory.filePath(QStringLiteral("missing/page.tif"));
+        bool stayedOpen = false;
+        std::shared_ptr<MessageBoxSeen> seen;
+        onNextModal([&](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(missing);
+            seen = answerNextPrintMessage();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            stayedOpen = dialog->isVisible();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        QVERIFY(!PrintJob().printTargetImage(nullptr, targetOf(PloverTest::patternImage(20, 20), 300),
+                                             a4Centered));
+        QVERIFY(stayedOpen);
+        QVERIFY(seen->text.contains(QDir::toNativeSeparators(directory.filePath(QStringLiteral("missing")))));
+        QVERIFY(seen->text.contains(QStringLiteral("does not exist")));
     }
 
     void pageGeometry_data()
@@ -228,6 +222,9 @@ private Q_SLOTS:
                                     << layoutOf(PageOrientation::Landscape, PrintAlignment::TopRight, 90)
                                     << QSize(200, 300);
         QTest::newRow("larger than the page") << 300 << a4Centered << QSize(600, 800);
+        QTest::newRow("A3+ landscape")
+            << 300 << layoutOf(PageOrientation::Landscape, PrintAlignment::CenterLeft, 0, "DIN A3+")
+            << QSize(200, 300);
         const auto bottomRight = layoutOf(PageOrientation::Portrait, PrintAlignment::BottomRight);
         for (const int dpi : {360, 600, 720})
             QTest::addRow("%d dpi", dpi) << dpi << bottomRight << QSize(200, 300);
@@ -239,12 +236,7 @@ private Q_SLOTS:
         QFETCH(int, dpi);
         QFETCH(PrintLayout, layout);
         QFETCH(QSize, imagePixels);
-        Virtual::Settings settings = Virtual::settings();
-        settings.dpi = dpi;
-        // Paper and orientation left in the dialog that the layout must override.
-        settings.paperSize = DMPAPER_A2;
-        settings.orientation = DMORIENT_LANDSCAPE;
-        Virtual::configure(settings);
+        answerDialog(dpi);
         const TargetImage target =
             targetOf(PloverTest::patternImage(imagePixels.width(), imagePixels.height()), 50);
 
@@ -274,31 +266,19 @@ private Q_SLOTS:
         }
     }
 
-    // The one job through the dialog: a non-default resolution and another file are chosen there, and a
-    // target at that resolution reaches the page byte for byte.
-    void dialogChoiceAndUnchangedPixels()
+    // A target at the printer's resolution reaches the page byte for byte, whatever its alpha.
+    void unchangedPixels()
     {
-        Virtual::useDialog();
-        QWidget owner;
-        owner.show();
-        const QString chosenPath = directory.filePath(QStringLiteral("chosen.tif"));
-        PloverTest::onNextModal([&](QWidget* dialog) {
-            auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
-            resolution->setCurrentIndex(resolution->findText(QStringLiteral("360 dpi")));
-            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(chosenPath);
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
-        // Random colours with random alpha: the fourth byte must not matter.
+        answerDialog(360);
         QImage pixels(301, 203, QImage::Format_ARGB32);
         QRandomGenerator random(7);
         for (int y = 0; y < pixels.height(); ++y)
             random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
         const TargetImage target = targetOf(pixels, 360);
 
-        QVERIFY(PrintJob().printTargetImage(&owner, target, a4Centered));
+        QVERIFY(PrintJob().printTargetImage(nullptr, target, a4Centered));
 
-        QVERIFY(Virtual::callLog().first().contains(QStringLiteral("hwndOwner=window")));
-        const QImage page = QImage(chosenPath).convertToFormat(QImage::Format_RGB32);
+        const QImage page = QImage(pagePath()).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
         pixels.reinterpretAsFormat(QImage::Format_RGB32);
         QCOMPARE(page.copy(expectedPlacement(page, 360, target, a4Centered)), pixels);
