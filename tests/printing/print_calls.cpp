@@ -38,7 +38,6 @@ int __real_SetICMMode(HDC, int);
 int __real_StartDocW(HDC, const DOCINFOW*);
 int __real_StartPage(HDC);
 int __real_GetDeviceCaps(HDC, int);
-int __real_EndPage(HDC);
 int __real_EndDoc(HDC);
 BOOL __real_DeleteDC(HDC);
 
@@ -89,12 +88,6 @@ int __wrap_StartPage(HDC dc)
 int __wrap_GetDeviceCaps(HDC dc, int index)
 {
     return fault == Fault::NoResolution && index == LOGPIXELSX ? 0 : __real_GetDeviceCaps(dc, index);
-}
-
-int __wrap_EndPage(HDC dc)
-{
-    calls << QStringLiteral("EndPage");
-    return __real_EndPage(dc);
 }
 
 int __wrap_EndDoc(HDC dc)
