@@ -31,7 +31,7 @@ fi
 rm -f "$link"
 dir=$(mktemp -d /tmp/plover-cups.XXXXXX)
 chmod 755 "$dir"
-trap '[ -n "${KEEP:-}" ] || { stop "$dir"; rm -f "$link"; }' ERR
+trap 'stop "$dir"; rm -f "$link"' ERR
 mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,printer}
 chmod 755 "$dir"/*
 here=$(cd "$(dirname "$0")" && pwd)
