@@ -1,7 +1,7 @@
 #pragma once
 
 // The one place that decides where the print job's Win32 names come from: Windows itself, or the
-// virtual printer that stands in for that small part of it everywhere else.
+// print system that Plover brings along everywhere else.
 #ifdef _WIN32
 // <commdlg.h> needs what <windows.h> declares, so their order stays.
 // clang-format off
@@ -9,5 +9,5 @@
 #include <commdlg.h>
 // clang-format on
 #else
-#include "printing/virtual_printer.h"
+#include "printing/win32_subset.h"
 #endif

@@ -14,6 +14,7 @@ packages=(
     clang
     fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev file
+    cups-daemon cups-client cups-ipp-utils libcups2-dev zlib1g-dev dbus
 )
 
 # Installed where the release has them.

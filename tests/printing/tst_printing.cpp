@@ -1,84 +1,58 @@
 #include "layout/placement_geometry.h"
+#include "print_calls.h"
 #include "printing/gdi_print_job.h"
 #include "printing/print_exception.h"
 #include "printing/print_job.h"
-#include "printing/virtual_printer.h"
-#include "tests/support/image_files.h"
-#include "tests/support/modal_answer.h"
+#include "tests/support/print_dialog_answer.h"
 
-#include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
-#include <QImageReader>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTransform>
 #include <cmath>
-#include <functional>
+#include <tiffio.h>
 
 using namespace Plover;
-namespace Virtual = Plover::VirtualPrinter;
-using SettingsChange = std::function<void(Virtual::Settings&)>;
+using namespace PloverTest;
+using Fault = PrintCalls::Fault;
 
 namespace {
 
-// The smallest rectangle holding every pixel that is not paper white.
-QRect printedArea(const QImage& page)
-{
-    QRect area;
-    for (int y = 0; y < page.height(); ++y) {
-        for (int x = 0; x < page.width(); ++x) {
-            if (page.pixel(x, y) != qRgb(255, 255, 255))
-                area |= QRect(x, y, 1, 1);
-        }
-    }
-    return area;
-}
-
-PrintLayout layoutOf(PageOrientation orientation, PrintAlignment alignment, int rotation = 0,
-                     const QString& paperName = QStringLiteral("DIN A4"))
+PrintLayout a4Layout(const QString& paperName = QStringLiteral("DIN A4"),
+                     PageOrientation orientation = PageOrientation::Portrait)
 {
     for (const PaperSize& paper : paperSizes()) {
         if (paper.name == paperName)
-            return {paper, orientation, alignment, rotation};
+            return {paper, orientation, PrintAlignment::Center, 0};
     }
     return {};
 }
 
-const PrintLayout a4Centered = layoutOf(PageOrientation::Portrait, PrintAlignment::Center);
-
-TargetImage targetOf(const QImage& pixels, double dpi)
+// Random colours with random alpha at 360 dpi: the fourth byte must not matter.
+TargetImage randomTarget()
 {
+    QImage pixels(301, 203, QImage::Format_ARGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < pixels.height(); ++y)
+        random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
     TargetImage target;
     target.pixelWidth = pixels.width();
     target.pixelHeight = pixels.height();
-    target.dpiX = target.dpiY = dpi;
+    target.dpiX = target.dpiY = 360;
     target.image = pixels;
     return target;
 }
 
-int devicePixels(double mm, int dpi)
-{
-    return int(std::lround(mm / 25.4 * dpi));
-}
-
-// Where the target lands on the page, in page pixels, behind the virtual printer's 3 mm margin.
-QRect expectedPlacement(const QImage& page, int dpi, const TargetImage& target, const PrintLayout& layout)
-{
-    const int margin = devicePixels(3.0, dpi);
-    return devicePlacementRect({dpi, dpi, page.width(), page.height(), margin, margin}, target, layout)
-        .translated(margin, margin);
-}
-
 } // namespace
 
-Q_DECLARE_METATYPE(Plover::PrintLayout)
 Q_DECLARE_METATYPE(Plover::PageOrientation)
-Q_DECLARE_METATYPE(SettingsChange)
+Q_DECLARE_METATYPE(Fault)
 
+// The file printer and the job's order. No print server is in reach, so the dialog lists the file printer
+// only.
 class TestPrinting : public QObject
 {
     Q_OBJECT
@@ -88,19 +62,13 @@ class TestPrinting : public QObject
     QString pagePath() const { return directory.filePath(QStringLiteral("page.tif")); }
 
 private Q_SLOTS:
-    void initTestCase() { QImageReader::setAllocationLimit(0); } // a page at 720 dpi is 200 MB
-
     void init()
     {
         QFile::remove(pagePath());
-        Virtual::Settings settings;
-        settings.dpi = 300;
-        settings.outputPath = pagePath();
-        Virtual::configure(settings);
-        Virtual::clearCallLog();
+        PrintCalls::reset();
     }
 
-    void cleanup() { QCOMPARE(Virtual::openHandleCount(), 0); }
+    void cleanup() { QCOMPARE(PrintCalls::openHandles(), 0); }
 
     void deviceModeSettings_data()
     {
@@ -120,8 +88,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, paper);
         QFETCH(PageOrientation, orientation);
-        const DeviceModeSettings s =
-            Plover::deviceModeSettings(layoutOf(orientation, PrintAlignment::Center, 0, paper));
+        const DeviceModeSettings s = Plover::deviceModeSettings(a4Layout(paper, orientation));
         QTEST((QList<int>{int(s.fields), s.orientation, s.paperSize, s.paperWidth, s.paperLength}),
               "settings");
     }
@@ -129,179 +96,89 @@ private Q_SLOTS:
     void missingImageThrowsBeforeTheDialog()
     {
         try {
-            PrintJob().printTargetImage(nullptr, TargetImage(), a4Centered);
+            PrintJob().printTargetImage(nullptr, TargetImage(), a4Layout());
             QFAIL("no exception");
         } catch (const PrintException& e) {
             QCOMPARE(e.message(), QStringLiteral("No image is loaded."));
         }
-        QVERIFY(Virtual::callLog().isEmpty());
+        QVERIFY(PrintCalls::order().isEmpty());
     }
 
-    void callSequence_data()
+    // The order the platform depends on: ICM off before the document, EndDoc whenever StartDocW succeeded,
+    // every handle freed. A printed page is the sheet at 360 dpi holding the target's bytes unchanged,
+    // with the ICM mode it was drawn in.
+    void callOrder_data()
     {
-        QTest::addColumn<SettingsChange>("fault");
-        QTest::addColumn<QString>("calls"); // one call a line
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("calls");
         QTest::addColumn<bool>("printed");
-
-        // The calls of an A4 job of 2000 x 3000 pixels at 300 dpi on a 300 dpi printer.
-        const QString dialog =
-            "PrintDlgW({lStructSize=120,hwndOwner=null,hDevMode=null,hDevNames=null,hDC=null,"
-            "Flags=0x4010C,nFromPage=1,nToPage=1,nMinPage=1,nMaxPage=1,nCopies=0}) -> ";
-        const QString applyMode = "GlobalLock(hDevMode) -> pointer\nGlobalUnlock(hDevMode) -> 0\n";
-        const QString resetDc =
-            "GlobalLock(hDevMode) -> pointer\nResetDCW(hdc,{dmFields=0x2D03,dmOrientation=1,"
-            "dmPaperSize=9,dmPaperLength=0,dmPaperWidth=0,dmPrintQuality=300,"
-            "dmYResolution=300}) -> hdc\nGlobalUnlock(hDevMode) -> 0\n";
-        const QString icmOff = "SetICMMode(hdc,ICM_OFF) -> 1\n";
-        const QString startDoc = "StartDocW(hdc,{cbSize=40,lpszDocName=\"Plover\",lpszOutput=null,"
-                                 "lpszDatatype=null,fwType=0}) -> ";
-        const QString page =
-            "StartPage(hdc) -> 1\nGetDeviceCaps(hdc,LOGPIXELSX) -> %1\n"
-            "GetDeviceCaps(hdc,LOGPIXELSY) -> %2\nGetDeviceCaps(hdc,PHYSICALOFFSETX) -> 35\n"
-            "GetDeviceCaps(hdc,PHYSICALOFFSETY) -> 35\nGetDeviceCaps(hdc,PHYSICALWIDTH) -> 2480\n"
-            "GetDeviceCaps(hdc,PHYSICALHEIGHT) -> 3508\n";
-        const QString draw =
-            "SetStretchBltMode(hdc,COLORONCOLOR) -> BLACKONWHITE\nStretchDIBits(hdc,205,219,2000,"
-            "3000,0,0,2000,3000,bits,{biSize=40,biWidth=2000,biHeight=-3000,biPlanes=1,"
-            "biBitCount=32,biCompression=BI_RGB,biSizeImage=0,biXPelsPerMeter=0,"
-            "biYPelsPerMeter=0,biClrUsed=0,biClrImportant=0},DIB_RGB_COLORS,SRCCOPY) -> 3000\n";
-        const QString endPage = "EndPage(hdc) -> 1\nEndDoc(hdc) -> 1\n";
-        const QString freeHandles = "GlobalFree(hDevMode) -> null\nGlobalFree(hDevNames) -> null";
-        const QString opened = dialog + "1\n" + applyMode + resetDc + icmOff;
-        const QString started = opened + startDoc + "1\n";
-        const QString release = "DeleteDC(hdc) -> 1\n" + freeHandles;
-
-        QTest::newRow("printed") << SettingsChange()
-                                 << started + page.arg(300).arg(300) + draw + endPage + release << true;
-        QTest::newRow("dialog cancelled")
-            << SettingsChange([](auto& s) { s.confirm = false; }) << dialog + "0" << false;
-        QTest::newRow("no device context") << SettingsChange([](auto& s) { s.returnDeviceContext = false; })
-                                           << dialog + "1\n" + applyMode + freeHandles << false;
+        const QString page = "StartPage EndDoc DeleteDC GlobalFree GlobalFree";
+        QTest::newRow("printed") << Fault::None << false << "PrintDlgW ICM_OFF StartDocW " + page << true;
+        QTest::newRow("dialog cancelled") << Fault::None << true << "PrintDlgW" << false;
+        QTest::newRow("no device context")
+            << Fault::NoDeviceContext << false << "PrintDlgW GlobalFree GlobalFree" << false;
         QTest::newRow("no device mode")
-            << SettingsChange([](auto& s) { s.returnDeviceMode = false; })
-            << dialog + "1\n" + icmOff + startDoc + "1\n" + page.arg(300).arg(300) + draw + endPage +
-                   "DeleteDC(hdc) -> 1\nGlobalFree(hDevNames) -> null"
-            << true;
+            << Fault::NoDeviceMode << false
+            << "PrintDlgW ICM_OFF StartDocW StartPage EndDoc DeleteDC GlobalFree" << true;
         QTest::newRow("document start fails")
-            << SettingsChange([](auto& s) { s.outputPath.replace("page.tif", "missing/page.tif"); })
-            << opened + startDoc + "-1\n" + release << false;
+            << Fault::StartDocFails << false << "PrintDlgW ICM_OFF StartDocW DeleteDC GlobalFree GlobalFree"
+            << false;
         QTest::newRow("page start fails")
-            << SettingsChange([](auto& s) { s.failStartPage = true; })
-            << started + "StartPage(hdc) -> -1\nEndDoc(hdc) -> 1\n" + release << false;
-        QTest::newRow("no horizontal resolution")
-            << SettingsChange([](auto& s) { s.zeroLogPixelsX = true; })
-            << started + page.arg(0).arg(300) + endPage + release << false;
-        QTest::newRow("no vertical resolution")
-            << SettingsChange([](auto& s) { s.zeroLogPixelsY = true; })
-            << started + page.arg(300).arg(0) + endPage + release << false;
+            << Fault::StartPageFails << false << "PrintDlgW ICM_OFF StartDocW " + page << false;
+        QTest::newRow("no resolution")
+            << Fault::NoResolution << false << "PrintDlgW ICM_OFF StartDocW " + page << false;
     }
 
-    void callSequence()
+    void callOrder()
     {
-        QFETCH(SettingsChange, fault);
-        QFETCH(QString, calls);
-        Virtual::Settings settings = Virtual::settings();
-        if (fault)
-            fault(settings);
-        Virtual::configure(settings);
-        QImage pixels(2000, 3000, QImage::Format_RGB32);
-        pixels.fill(Qt::darkCyan);
+        QFETCH(Fault, fault);
+        QFETCH(bool, cancel);
+        QFETCH(bool, printed);
+        PrintCalls::reset(fault);
+        answerNextPrintDialog(
+            {QStringLiteral("Plover Virtual Printer (TIFF file)"), 360, 0, pagePath(), cancel});
+        const TargetImage target = randomTarget();
 
-        QTEST(PrintJob().printTargetImage(nullptr, targetOf(pixels, 300), a4Centered), "printed");
-        QCOMPARE(Virtual::callLog(), calls.split(u'\n'));
-    }
-
-    void pageGeometry_data()
-    {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<PrintLayout>("layout");
-        QTest::addColumn<QSize>("imagePixels");
-
-        for (int a = 0; a < 9; ++a) {
-            for (const auto orientation : {PageOrientation::Portrait, PageOrientation::Landscape}) {
-                QTest::addRow("%s %s", qPrintable(alignmentName(PrintAlignment(a))),
-                              orientation == PageOrientation::Portrait ? "portrait" : "landscape")
-                    << 300 << layoutOf(orientation, PrintAlignment(a)) << QSize(200, 300);
-            }
-        }
-        QTest::newRow("rotated 90") << 300
-                                    << layoutOf(PageOrientation::Landscape, PrintAlignment::TopRight, 90)
-                                    << QSize(200, 300);
-        QTest::newRow("larger than the page") << 300 << a4Centered << QSize(600, 800);
-        const auto bottomRight = layoutOf(PageOrientation::Portrait, PrintAlignment::BottomRight);
-        for (const int dpi : {360, 600, 720})
-            QTest::addRow("%d dpi", dpi) << dpi << bottomRight << QSize(200, 300);
-    }
-
-    // A target of 50 dpi has 6, 7.2, 12 or 14.4 device pixels per image pixel: nearest neighbour at work.
-    void pageGeometry()
-    {
-        QFETCH(int, dpi);
-        QFETCH(PrintLayout, layout);
-        QFETCH(QSize, imagePixels);
-        Virtual::Settings settings = Virtual::settings();
-        settings.dpi = dpi;
-        // Paper and orientation left in the dialog that the layout must override.
-        settings.paperSize = DMPAPER_A2;
-        settings.orientation = DMORIENT_LANDSCAPE;
-        Virtual::configure(settings);
-        const TargetImage target =
-            targetOf(PloverTest::patternImage(imagePixels.width(), imagePixels.height()), 50);
-
-        QVERIFY(PrintJob().printTargetImage(nullptr, target, layout));
-
-        // The page file is the sheet at its physical size: device pixels and the device resolution.
-        const QImage page(pagePath());
-        const QSizeF sheetMm = sheetSizeMm(layout.paper, layout.orientation);
-        QCOMPARE(page.size(), QSize(devicePixels(sheetMm.width(), dpi), devicePixels(sheetMm.height(), dpi)));
-        QCOMPARE(page.dotsPerMeterX(), qRound(dpi / 0.0254));
-        QCOMPARE(page.dotsPerMeterY(), qRound(dpi / 0.0254));
-
-        const int margin = devicePixels(3.0, dpi);
-        const QRect printable = page.rect().adjusted(margin, margin, -margin, -margin);
-        const QRect placed = expectedPlacement(page, dpi, target, layout);
-        QCOMPARE(printedArea(page), placed & printable);
-
-        // Each corner pixel of the image (all four differ) lands on its corner of the placement, after the
-        // layout's clockwise turn.
-        const QImage shown = target.image.transformed(QTransform().rotate(layout.rotationDegrees));
-        for (const QPoint& corner : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
-            const QPoint onPage(corner.x() ? placed.right() : placed.left(),
-                                corner.y() ? placed.bottom() : placed.top());
-            if (printable.contains(onPage))
-                QCOMPARE(page.pixel(onPage),
-                         shown.pixel(corner.x() * (shown.width() - 1), corner.y() * (shown.height() - 1)));
-        }
-    }
-
-    // The one job through the dialog: a non-default resolution and another file are chosen there, and a
-    // target at that resolution reaches the page byte for byte.
-    void dialogChoiceAndUnchangedPixels()
-    {
-        Virtual::useDialog();
-        QWidget owner;
-        owner.show();
-        const QString chosenPath = directory.filePath(QStringLiteral("chosen.tif"));
-        PloverTest::onNextModal([&](QWidget* dialog) {
-            auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
-            resolution->setCurrentIndex(resolution->findText(QStringLiteral("360 dpi")));
-            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(chosenPath);
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
-        // Random colours with random alpha: the fourth byte must not matter.
-        QImage pixels(301, 203, QImage::Format_ARGB32);
-        QRandomGenerator random(7);
-        for (int y = 0; y < pixels.height(); ++y)
-            random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
-        const TargetImage target = targetOf(pixels, 360);
-
-        QVERIFY(PrintJob().printTargetImage(&owner, target, a4Centered));
-
-        QVERIFY(Virtual::callLog().first().contains(QStringLiteral("hwndOwner=window")));
-        const QImage page = QImage(chosenPath).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(PrintJob().printTargetImage(nullptr, target, a4Layout()), printed);
+        QTEST(PrintCalls::order(), "calls");
+        if (!printed)
+            return;
+        const QImage page = QImage(pagePath()).convertToFormat(QImage::Format_RGB32);
+        const auto pixels = [](double mm) {
+            return int(std::lround(mm / 25.4 * 360));
+        };
+        QCOMPARE(page.size(), QSize(pixels(210), pixels(297)));
         QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
-        pixels.reinterpretAsFormat(QImage::Format_RGB32);
-        QCOMPARE(page.copy(expectedPlacement(page, 360, target, a4Centered)), pixels);
+        const int margin = pixels(3.0);
+        const DevicePageMetrics device{360, 360, page.width(), page.height(), margin, margin};
+        const QRect placed = devicePlacementRect(device, target, a4Layout()).translated(margin, margin);
+        QCOMPARE(page.copy(placed), target.image.convertToFormat(QImage::Format_RGB32));
+
+        TIFF* file = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
+        char* description = nullptr;
+        QVERIFY(file && TIFFGetField(file, TIFFTAG_IMAGEDESCRIPTION, &description));
+        QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
+        TIFFClose(file);
+    }
+
+    // The file printer's dialog does not take a file it cannot create; it says why and stays open.
+    void dialogRefusesAFileItCannotCreate()
+    {
+        const QString missing = directory.filePath(QStringLiteral("missing"));
+        bool stayedOpen = false;
+        std::shared_ptr<MessageBoxSeen> seen;
+        onNextModal([&](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(missing + "/page.tif");
+            seen = answerNextPrintMessage();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            stayedOpen = dialog->isVisible();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        QVERIFY(!PrintJob().printTargetImage(nullptr, randomTarget(), a4Layout()));
+        QVERIFY(stayedOpen);
+        QVERIFY(seen->text.contains(
+            QStringLiteral("\"%1\" does not exist").arg(QDir::toNativeSeparators(missing))));
     }
 };
 

@@ -1,15 +1,23 @@
 #include "imaging/image_loader.h"
 #include "layout/placement_geometry.h"
-#include "printing/virtual_printer.h"
 #include "tests/support/modal_answer.h"
+#include "tests/support/print_dialog_answer.h"
 #include "tst_ui.h"
 #include "window_probe.h"
 
+#include <QAbstractButton>
+#include <QDir>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
+#include <cups/cups.h>
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace PloverTest;
-namespace Printer = Plover::VirtualPrinter;
+using namespace Plover;
 
 namespace {
 
@@ -36,12 +44,85 @@ int checkedAlignment(QWidget* window)
     return -1;
 }
 
-void printTo(const QString& path, int dpi = 300)
+const QString queue = QStringLiteral("plover-test");
+
+// What the test printer stored: its documents (PWG raster), each with the job attributes it received
+// (copies travel in the raster's own header).
+QDir printerDirectory()
 {
-    Printer::Settings printer;
-    printer.dpi = dpi;
-    printer.outputPath = path;
-    Printer::configure(printer);
+    return QDir(qEnvironmentVariable("PLOVER_PRINT_SYSTEM") + QStringLiteral("/printer"));
+}
+
+QStringList storedJobs()
+{
+    return printerDirectory().entryList({QStringLiteral("*.attributes")}, QDir::Files,
+                                        QDir::Time | QDir::Reversed);
+}
+
+// The page the printer stored last, once its attributes are written, as RGB pixels at the raster's
+// resolution.
+QImage lastStoredPage(int jobsBefore, QString* attributes)
+{
+    if (!QTest::qWaitFor([&] { return storedJobs().size() > jobsBefore; }, 60000))
+        return {};
+    QFile received(printerDirectory().filePath(storedJobs().last()));
+    received.open(QIODevice::ReadOnly);
+    *attributes = QString::fromUtf8(received.readAll());
+    const QString document = received.fileName().chopped(QStringLiteral(".attributes").size());
+    const int fd = ::open(QFile::encodeName(document).constData(), O_RDONLY);
+    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    cups_page_header2_t header;
+    QImage page;
+    if (raster && cupsRasterReadHeader2(raster, &header) && header.cupsBitsPerPixel == 24) {
+        page = QImage(int(header.cupsWidth), int(header.cupsHeight), QImage::Format_RGB888);
+        page.setDotsPerMeterX(qRound(header.HWResolution[0] / 0.0254));
+        page.setDotsPerMeterY(qRound(header.HWResolution[1] / 0.0254));
+        *attributes += QStringLiteral("NumCopies=%1\n").arg(header.NumCopies);
+        for (int y = 0; y < page.height(); ++y)
+            cupsRasterReadPixels(raster, page.scanLine(y), header.cupsBytesPerLine);
+    }
+    cupsRasterClose(raster);
+    ::close(fd);
+    return page;
+}
+
+// The scheduler's last job on the queue: its attribute names with their values as text.
+QMap<QString, QString> lastSchedulerJob()
+{
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, "plover-test", 0, CUPS_WHICHJOBS_ALL);
+    int last = 0;
+    for (int i = 0; i < count; ++i)
+        last = std::max(last, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    QMap<QString, QString> job{{QStringLiteral("job-id"), QString::number(last)}};
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr,
+                 ("ipp://localhost/jobs/" + QByteArray::number(last)).constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
+        char value[256];
+        ippAttributeString(a, value, sizeof value);
+        if (ippGetName(a))
+            job[QString::fromUtf8(ippGetName(a))] = QString::fromUtf8(value);
+    }
+    ippDelete(response);
+    return job;
+}
+
+// The smallest rectangle holding every pixel that is not paper white.
+QRect printedArea(const QImage& page)
+{
+    QRect area;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* line = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x) {
+            if ((line[3 * x] & line[3 * x + 1] & line[3 * x + 2]) != 0xff)
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
 }
 
 class TestPrintFlow : public QObject
@@ -51,13 +132,7 @@ class TestPrintFlow : public QObject
     TargetFiles files;
 
 private Q_SLOTS:
-    void init()
-    {
-        clearStore();
-        Printer::clearCallLog();
-    }
-
-    void cleanup() { Printer::useDialog(); }
+    void init() { clearStore(); }
 
     void storedSettingsAreReadWithoutWritingBack_data()
     {
@@ -153,78 +228,156 @@ private Q_SLOTS:
                  sizes + QStringLiteral("\n\nContinue printing, or cancel and choose a larger paper size."));
         QCOMPARE(question->buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
         QCOMPARE(question->defaultButton, QStringLiteral("Continue"));
-        QVERIFY(Printer::callLog().isEmpty());
 
-        printTo(files.path(QStringLiteral("cropped.tif")));
-        answerNextMessageBox(QStringLiteral("Continue"));
+        // Continue goes on to the print dialog.
+        bool printDialogShown = false;
+        onNextModal([&](QWidget* box) {
+            answerNextPrintDialog({QString(), 0, 0, QString(), true}, [&] { printDialogShown = true; });
+            for (QAbstractButton* button : qobject_cast<QMessageBox*>(box)->buttons()) {
+                if (button->text() == QStringLiteral("Continue"))
+                    button->click();
+            }
+        });
         action(&window, QStringLiteral("Print"))->trigger();
-        QVERIFY(QFile::exists(files.path(QStringLiteral("cropped.tif"))));
+        QVERIFY(printDialogShown);
     }
 
-    // From the window to paper: the page file, opened in Plover, is the sheet at its true size,
-    // and the target's own pixels sit unchanged where the layout puts them.
+    // From the window onto a CUPS queue: the printer receives the sheet at its true size in device pixels,
+    // always portrait, with the target where the layout puts it and the job's options as sent.
     void printedPageHoldsTheTargetAtItsSize_data()
     {
         QTest::addColumn<int>("alignment");
-        QTest::addColumn<bool>("turned");
-        QTest::newRow("centre") << 4 << false;
-        QTest::newRow("top left") << 0 << false;
-        QTest::newRow("bottom right, turned") << 8 << true;
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("targetDpi");
+        QTest::newRow("centre, portrait, 600 dpi target") << 4 << false << 0 << 600 << 600;
+        QTest::newRow("centre, landscape, 720 dpi target") << 4 << true << 0 << 720 << 720;
+        QTest::newRow("top left, portrait") << 0 << false << 0 << 600 << 100;
+        QTest::newRow("bottom right, landscape") << 8 << true << 0 << 600 << 100;
+        QTest::newRow("top right, portrait") << 2 << false << 0 << 720 << 150;
+        QTest::newRow("bottom left, landscape") << 6 << true << 0 << 720 << 150;
+        QTest::newRow("DIN A3, centre left, landscape") << 3 << true << 1 << 600 << 100;
     }
 
     void printedPageHoldsTheTargetAtItsSize()
     {
         QFETCH(int, alignment);
-        QFETCH(bool, turned);
-        const QString target = files.tiff(QStringLiteral("target.tif"), 1500, 900, 300);
-        Plover::MainWindow window;
-        window.openImagePath(target);
+        QFETCH(bool, landscape);
+        QFETCH(int, paper);
+        QFETCH(int, dpi);
+        QFETCH(int, targetDpi);
+        const QString file = files.tiff(QStringLiteral("target-%1.tif").arg(targetDpi), 300, 200, targetDpi);
+        MainWindow window;
+        window.openImagePath(file);
+        paperCombo(&window)->setCurrentIndex(paper);
         alignmentButtons(&window)[alignment]->click();
-        if (turned)
-            orientationCombo(&window)->setCurrentIndex(0);
-        const QString pagePath = files.path(QStringLiteral("page-%1.tif").arg(alignment));
-        printTo(pagePath);
+        orientationCombo(&window)->setCurrentIndex(landscape ? 1 : 0);
+        const int jobs = storedJobs().size();
+        answerNextPrintDialog({queue, dpi, 2, QString()});
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
-        QCOMPARE(Printer::openHandleCount(), 0);
 
-        const Plover::TargetImage page = Plover::ImageLoader().loadTargetImage(pagePath);
-        const QSizeF sheet = Plover::sheetSizeInches(Plover::paperSizes().front(),
-                                                     turned ? Plover::PageOrientation::Portrait
-                                                            : Plover::PageOrientation::Landscape);
-        const QSizeF pageInches = Plover::printSizeInches(page);
-        QVERIFY(std::abs(pageInches.width() - sheet.width()) < 1.0 / 300);
-        QVERIFY(std::abs(pageInches.height() - sheet.height()) < 1.0 / 300);
+        QString received;
+        const QImage page = lastStoredPage(jobs, &received);
+        const auto pixels = [dpi](double mm) {
+            return int(std::lround(mm / 25.4 * dpi));
+        };
+        const QSizeF sheetMm = sheetSizeMm(paperSizes()[paper], PageOrientation::Portrait);
+        QCOMPARE(page.size(), QSize(pixels(sheetMm.width()), pixels(sheetMm.height())));
+        QCOMPARE(page.dotsPerMeterX(), qRound(dpi / 0.0254));
+        // The media as the printer received it (a custom size would pass the queue's PPD in whole points).
+        const QRegularExpressionMatch media =
+            QRegularExpression(
+                QStringLiteral("IPP_MEDIA_COL=.media-size=.x-dimension=(\\d+) y-dimension=(\\d+)"))
+                .match(received);
+        QVERIFY2(std::abs(media.captured(1).toInt() - sheetMm.width() * 100) < 36 &&
+                     std::abs(media.captured(2).toInt() - sheetMm.height() * 100) < 36,
+                 qPrintable(received));
+        QVERIFY(received.contains(QStringLiteral("IPP_PRINT_COLOR_MODE=color\n")));
+        QVERIFY(received.contains(QStringLiteral("NumCopies=2\n")));
+        const QMap<QString, QString> job = lastSchedulerJob();
+        QCOMPARE(job.value(QStringLiteral("print-scaling")), QStringLiteral("none"));
+        QVERIFY(job.contains(QStringLiteral("cm-calibration")));
 
-        Plover::PrintLayout layout;
-        layout.alignment = static_cast<Plover::PrintAlignment>(alignment);
-        layout.rotationDegrees = turned ? 90 : 0;
-        const int margin = static_cast<int>(std::lround(3.0 / 25.4 * 300));
-        const Plover::DevicePageMetrics device{300, 300, page.pixelWidth, page.pixelHeight, margin, margin};
-        const Plover::TargetImage source = Plover::ImageLoader().loadTargetImage(target);
-        const QRect placed = Plover::devicePlacementRect(device, source, layout).translated(margin, margin);
-        const QImage expected = Plover::rotatedImage(source.image, layout.rotationDegrees);
-        QCOMPARE(placed.size(), expected.size());
-        const QRect visible = placed & page.image.rect().adjusted(margin, margin, -margin, -margin);
-        QVERIFY(!visible.isEmpty());
-        for (int y = visible.top(); y <= visible.bottom(); y += 7) {
-            for (int x = visible.left(); x <= visible.right(); x += 7)
-                QCOMPARE(page.image.pixel(x, y) | 0xff000000,
-                         expected.pixel(x - placed.left(), y - placed.top()));
+        // The test printer's margins: 3 mm left and right, 5 mm top and bottom of the portrait sheet. A
+        // landscape page lies on it turned clockwise, its top along the sheet's right edge.
+        const QSize sheet = landscape ? page.size().transposed() : page.size();
+        const QMargins margins = landscape ? QMargins(pixels(5), pixels(3), pixels(5), pixels(3))
+                                           : QMargins(pixels(3), pixels(5), pixels(3), pixels(5));
+        const PrintLayout layout{
+            paperSizes()[paper], landscape ? PageOrientation::Landscape : PageOrientation::Portrait,
+            PrintAlignment(alignment), landscape ? 0 : 90}; // the target is landscape itself
+        const TargetImage target = ImageLoader().loadTargetImage(file);
+        const DevicePageMetrics device{dpi,          dpi, sheet.width(), sheet.height(), margins.left(),
+                                       margins.top()};
+        const QRect placed =
+            devicePlacementRect(device, target, layout).translated(margins.left(), margins.top());
+        const auto onPage = [&](const QRect& r) {
+            return landscape ? QRect(sheet.height() - r.bottom() - 1, r.left(), r.height(), r.width()) : r;
+        };
+        const QRect area = printedArea(page);
+        const QRect expected = onPage(placed & QRect(QPoint(), sheet).marginsRemoved(margins));
+        for (const int offset : {area.left() - expected.left(), area.top() - expected.top(),
+                                 area.right() - expected.right(), area.bottom() - expected.bottom()})
+            QVERIFY2(std::abs(offset) <= 1,
+                     qPrintable(QStringLiteral("printed at %1,%2").arg(area.x()).arg(area.y())));
+        if (targetDpi == dpi) {
+            const QImage shown = rotatedImage(target.image, layout.rotationDegrees)
+                                     .transformed(QTransform().rotate(landscape ? 90 : 0))
+                                     .convertToFormat(QImage::Format_RGB888);
+            QCOMPARE(page.copy(onPage(placed)), shown);
         }
     }
 
-    void cancelledPrintDialogShowsNothing()
+    // A queue that refuses the job, or a print server that has gone, is told in a message box with the
+    // destination and libcups' reason; the window stays as it was and nothing is printed.
+    void refusedJobIsToldAndLeavesTheWindow_data()
     {
-        Plover::MainWindow window;
+        QTest::addColumn<bool>("serverGone");
+        QTest::newRow("queue rejects jobs") << false;
+        QTest::newRow("server gone") << true;
+    }
+
+    void refusedJobIsToldAndLeavesTheWindow()
+    {
+        QFETCH(bool, serverGone);
+        MainWindow window;
         window.openImagePath(files.tiff(QStringLiteral("small.tif"), 300, 300, 300));
-        Printer::Settings printer;
-        printer.confirm = false;
-        Printer::configure(printer);
+        const QString facts = imageLabels(&window)[1]->text();
+        const QByteArray server = qgetenv("CUPS_SERVER");
+        if (!serverGone)
+            QCOMPARE(QProcess::execute(QStringLiteral("cupsreject"), {queue}), 0);
+        std::shared_ptr<MessageBoxSeen> message;
+        answerNextPrintDialog({queue, 0, 0, QString()}, [&] {
+            if (serverGone)
+                qputenv("CUPS_SERVER", server + ".gone");
+            message = answerNextPrintMessage();
+        });
+        const int jobs = storedJobs().size();
+        action(&window, QStringLiteral("Print"))->trigger();
+        qputenv("CUPS_SERVER", server);
+        if (!serverGone)
+            QCOMPARE(QProcess::execute(QStringLiteral("cupsaccept"), {queue}), 0);
+
+        QVERIFY(message && message->seen);
+        QVERIFY2(message->text.startsWith(QStringLiteral("Could not print on \"plover-test\": ")) &&
+                     message->text.size() > 40,
+                 qPrintable(message->text));
+        QVERIFY(errorBanner(&window)->isHidden());
+        QCOMPARE(imageLabels(&window)[1]->text(), facts);
+        QCOMPARE(storedJobs().size(), jobs);
+    }
+
+    void cancelledPrintDialogQueuesNothing()
+    {
+        MainWindow window;
+        window.openImagePath(files.tiff(QStringLiteral("small.tif"), 300, 300, 300));
+        const QString lastJob = lastSchedulerJob().value(QStringLiteral("job-id"));
+        answerNextPrintDialog({queue, 0, 0, QString(), true});
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
-        QCOMPARE(Printer::callLog().size(), 1);
-        QCOMPARE(Printer::openHandleCount(), 0);
+        QCOMPARE(lastSchedulerJob().value(QStringLiteral("job-id")), lastJob);
     }
 };
 

@@ -1,22 +1,19 @@
 #pragma once
 
-// A stand-in for the subset of the Win32 print path that the print job calls, used where Windows'
-// headers are absent. Types, members, functions and constants carry Windows' names and values (the
-// structures have their 64-bit Windows layout), so the job is written once. Behind them is a real
-// printer whose paper is a TIFF file: "Plover Virtual Printer (TIFF file)".
+// The subset of the Win32 print path that the print job calls, for systems without Windows' headers.
+// Types, members, functions and constants carry Windows' names and values (the structures have their
+// 64-bit Windows layout, the functions C linkage), so the job is written once. Behind them is Plover's
+// own print system: the CUPS destinations of the machine and a printer whose paper is a TIFF file.
 
 #ifndef _WIN32
 
-#include <QList>
-#include <QString>
-#include <QStringList>
 #include <cstdint>
 
-namespace Plover::VirtualPrinter {
+namespace Plover::PrintSystem {
 class DeviceContext;
 struct NativeWindow;
 struct ModuleInstance;
-} // namespace Plover::VirtualPrinter
+} // namespace Plover::PrintSystem
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -32,9 +29,9 @@ using HGLOBAL = HANDLE;
 using LPARAM = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using UINT_PTR = std::uintptr_t;
-using HDC = Plover::VirtualPrinter::DeviceContext*;
-using HWND = Plover::VirtualPrinter::NativeWindow*;
-using HINSTANCE = Plover::VirtualPrinter::ModuleInstance*;
+using HDC = Plover::PrintSystem::DeviceContext*;
+using HWND = Plover::PrintSystem::NativeWindow*;
+using HINSTANCE = Plover::PrintSystem::ModuleInstance*;
 using LPPRINTHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 using LPSETUPHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -196,6 +193,7 @@ inline constexpr DWORD BI_RGB = 0;
 inline constexpr UINT DIB_RGB_COLORS = 0;
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
 
+extern "C" {
 BOOL PrintDlgW(LPPRINTDLGW pPD);
 LPVOID GlobalLock(HGLOBAL hMem);
 BOOL GlobalUnlock(HGLOBAL hMem);
@@ -212,42 +210,6 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
 int EndPage(HDC hdc);
 int EndDoc(HDC hdc);
 BOOL DeleteDC(HDC hdc);
-
-// Controls for tests and tools: answer the print dialog without showing it, and observe the calls.
-namespace Plover::VirtualPrinter {
-
-QString printerName();
-
-// The supported resolutions in dots per inch; 600 is the driver's default.
-QList<int> resolutions();
-
-struct Settings
-{
-    bool confirm = true;          // the dialog's answer: OK, or Cancel when false
-    int dpi = 600;                // one of resolutions()
-    double marginMm = 3.0;        // unprintable margin on every side
-    QString outputPath;           // the page file; empty means the dialog proposes one
-    short paperSize = DMPAPER_A4; // paper and orientation left in the dialog's device mode
-    short orientation = DMORIENT_PORTRAIT;
-    bool returnDeviceContext = true;
-    bool returnDeviceMode = true;
-    bool failStartPage = false;
-    bool zeroLogPixelsX = false;
-    bool zeroLogPixelsY = false;
-};
-
-// PrintDlgW answers from these settings without a dialog.
-void configure(const Settings& settings);
-// PrintDlgW shows its dialog again, starting from the current settings (the default).
-void useDialog();
-Settings settings();
-
-// One line per call: "Name(arguments) -> result", handles by role ("hdc", "hDevMode", "null").
-QStringList callLog();
-void clearCallLog();
-// Device contexts and global memory blocks not yet released.
-int openHandleCount();
-
-} // namespace Plover::VirtualPrinter
+}
 
 #endif

@@ -1,0 +1,260 @@
+#include "printing/print_dialog.h"
+
+#ifndef _WIN32
+
+#include "printing/cups_printer.h"
+#include "printing/file_printer.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+namespace Plover::PrintSystem {
+
+namespace {
+
+constexpr int answerTimeoutMs = 4000;
+
+// Why the file printer cannot create `path`, or nothing when it can.
+QString outputProblem(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (path.trimmed().isEmpty())
+        return QStringLiteral("Choose the file that receives the printed page.");
+    if (!folder.isDir())
+        return QStringLiteral("The folder \"%1\" does not exist.")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    if (file.isDir() || (file.exists() ? !file.isWritable() : !folder.isWritable()))
+        return QStringLiteral("Plover may not write the file \"%1\".").arg(QDir::toNativeSeparators(path));
+    return {};
+}
+
+} // namespace
+
+// What the worker thread has found so far; it outlives a dialog closed before the answers came.
+struct DestinationSearch
+{
+    std::mutex mutex;
+    bool listed = false;
+    QList<CupsDestination> destinations;
+    QList<bool> answered;
+};
+
+PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_shared<DestinationSearch>())
+{
+    setWindowTitle(QStringLiteral("Print"));
+
+    printerChooser = new QComboBox;
+    printerChooser->setObjectName(QStringLiteral("printerChooser"));
+    printerChooser->addItem(FilePrinter::printerName());
+    statusLabel = new QLabel(QStringLiteral("Looking for printers..."));
+
+    resolutionChooser = new QComboBox;
+    resolutionChooser->setObjectName(QStringLiteral("resolutionChooser"));
+    copiesSpinBox = new QSpinBox;
+    copiesSpinBox->setObjectName(QStringLiteral("copiesSpinBox"));
+
+    marginSpinBox = new QDoubleSpinBox;
+    marginSpinBox->setObjectName(QStringLiteral("marginSpinBox"));
+    marginSpinBox->setRange(0.0, 25.0);
+    marginSpinBox->setDecimals(1);
+    marginSpinBox->setSingleStep(0.5);
+    marginSpinBox->setSuffix(QStringLiteral(" mm"));
+    marginSpinBox->setValue(3.0);
+
+    outputPathEdit = new QLineEdit(QDir::home().filePath(QStringLiteral("Plover printed page.tif")));
+    outputPathEdit->setObjectName(QStringLiteral("outputPathEdit"));
+    auto* browseButton = new QPushButton(QStringLiteral("Browse..."));
+    connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
+    outputRow = new QWidget;
+    auto* outputLayout = new QHBoxLayout(outputRow);
+    outputLayout->setContentsMargins(0, 0, 0, 0);
+    outputLayout->addWidget(outputPathEdit, 1);
+    outputLayout->addWidget(browseButton);
+
+    form = new QFormLayout;
+    form->addRow(QStringLiteral("Printer:"), printerChooser);
+    form->addRow(QString(), statusLabel);
+    form->addRow(QStringLiteral("Resolution:"), resolutionChooser);
+    form->addRow(QStringLiteral("Copies:"), copiesSpinBox);
+    form->addRow(QStringLiteral("Unprintable margin:"), marginSpinBox);
+    form->addRow(QStringLiteral("Output file:"), outputRow);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    okButton = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    connect(printerChooser, &QComboBox::activated, this, [this] { userChosePrinter = true; });
+    connect(printerChooser, &QComboBox::currentIndexChanged, this, [this] { showPrinter(); });
+    showPrinter();
+
+    // libcups may block on a destination that does not answer, so it is asked on a thread of its own.
+    std::thread([found = search] {
+        QList<CupsDestination> list = listCupsDestinations();
+        {
+            const std::lock_guard<std::mutex> lock(found->mutex);
+            found->destinations = list;
+            found->answered = QList<bool>(list.size(), false);
+            found->listed = true;
+        }
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            queryCupsDestination(list[i], answerTimeoutMs);
+            const std::lock_guard<std::mutex> lock(found->mutex);
+            found->destinations[i] = list[i];
+            found->answered[i] = true;
+        }
+    }).detach();
+    searching.start();
+    connect(&poll, &QTimer::timeout, this, [this] { collectAnswers(); });
+    poll.start(50);
+}
+
+PrintDialog::~PrintDialog() = default;
+
+std::optional<PrinterChoice> PrintDialog::choosePrinter(QWidget* parent)
+{
+    PrintDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
+void PrintDialog::collectAnswers()
+{
+    {
+        const std::lock_guard<std::mutex> lock(search->mutex);
+        if (!search->listed)
+            return;
+        const bool first = destinations.isEmpty() && !search->destinations.isEmpty();
+        destinations = search->destinations;
+        answered = search->answered;
+        if (first) {
+            for (qsizetype i = 0; i < destinations.size(); ++i)
+                printerChooser->insertItem(static_cast<int>(i), destinations[i].displayName());
+        }
+    }
+    const bool late = searching.elapsed() > answerTimeoutMs + 1000;
+    bool waiting = false;
+    for (qsizetype i = 0; i < destinations.size(); ++i) {
+        const bool unavailable = answered[i] ? !destinations[i].available : late;
+        waiting = waiting || (!answered[i] && !late);
+        printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
+                                                                           QStringLiteral(" (unavailable)")
+                                                                     : destinations[i].displayName());
+        if (destinations[i].isDefault && !userChosePrinter && printerChooser->currentIndex() != i)
+            printerChooser->setCurrentIndex(static_cast<int>(i));
+    }
+    statusLabel->setVisible(waiting);
+    if (!waiting)
+        poll.stop();
+    showPrinter();
+}
+
+bool PrintDialog::isFilePrinter() const
+{
+    return printerChooser->currentIndex() == printerChooser->count() - 1;
+}
+
+const CupsDestination* PrintDialog::currentDestination() const
+{
+    const int index = printerChooser->currentIndex();
+    if (isFilePrinter() || index < 0 || index >= answered.size() || !answered[index] ||
+        !destinations[index].available)
+        return nullptr;
+    return &destinations[index];
+}
+
+// Fills the choices of the printer now selected, from its own defaults.
+void PrintDialog::showPrinter()
+{
+    const CupsDestination* destination = currentDestination();
+    QList<QSize> resolutions;
+    QSize preferred(600, 600);
+    if (destination) {
+        resolutions = destination->resolutions;
+        preferred = destination->defaultResolution;
+    } else if (isFilePrinter()) {
+        for (const int dpi : FilePrinter::resolutions())
+            resolutions.append(QSize(dpi, dpi));
+    }
+    const QVariant shown = resolutionChooser->property("printer");
+    if (shown != printerChooser->currentText() || resolutionChooser->count() != resolutions.size()) {
+        resolutionChooser->setProperty("printer", printerChooser->currentText());
+        resolutionChooser->clear();
+        for (const QSize& dpi : resolutions) {
+            resolutionChooser->addItem(dpi.width() == dpi.height()
+                                           ? QStringLiteral("%1 dpi").arg(dpi.width())
+                                           : QStringLiteral("%1 x %2 dpi").arg(dpi.width()).arg(dpi.height()),
+                                       dpi);
+        }
+        resolutionChooser->setCurrentIndex(std::max(0, static_cast<int>(resolutions.indexOf(preferred))));
+        copiesSpinBox->setRange(1, destination ? std::max(1, destination->maxCopies) : 1);
+        copiesSpinBox->setValue(1);
+    }
+    form->setRowVisible(copiesSpinBox, destination != nullptr);
+    form->setRowVisible(marginSpinBox, isFilePrinter());
+    form->setRowVisible(outputRow, isFilePrinter());
+    okButton->setEnabled(isFilePrinter() || destination);
+}
+
+void PrintDialog::accept()
+{
+    if (isFilePrinter()) {
+        const QString problem = outputProblem(outputPathEdit->text());
+        if (!problem.isEmpty()) {
+            QMessageBox::warning(this, QStringLiteral("Print"),
+                                 QStringLiteral("The page cannot be printed to this file. %1").arg(problem));
+            return;
+        }
+    } else if (!currentDestination()) {
+        return;
+    }
+    QDialog::accept();
+}
+
+PrinterChoice PrintDialog::choice() const
+{
+    PrinterChoice chosen;
+    for (int i = 0; i < resolutionChooser->count(); ++i)
+        chosen.resolutions.append(resolutionChooser->itemData(i).toSize());
+    chosen.resolution = resolutionChooser->currentData().toSize();
+    if (const CupsDestination* destination = currentDestination()) {
+        chosen.device = std::make_unique<CupsPrinter>(*destination, parentWidget());
+        chosen.copies = copiesSpinBox->value();
+    } else {
+        chosen.device = std::make_unique<FilePrinter>(marginSpinBox->value(), outputPathEdit->text());
+    }
+    return chosen;
+}
+
+void PrintDialog::browse()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Printed page"), outputPathEdit->text(),
+                                     QStringLiteral("TIFF images (*.tif *.tiff)"));
+    if (!path.isEmpty())
+        outputPathEdit->setText(path);
+}
+
+} // namespace Plover::PrintSystem
+
+#endif

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Starts (setup) or stops (cleanup) a private print system for the tests: a cupsd with its own
+# configuration and socket and an ippeveprinter behind one queue "plover-test", all inside a fresh
+# temporary directory. The directory is reachable through the link <link>; processes are stopped by
+# the ids recorded there.
+#   cups_fixture.sh setup|cleanup <link>
+set -euo pipefail
+mode=$1
+link=$2
+
+stop() {
+    local dir=$1
+    if [ -f "$dir/pids" ]; then
+        while read -r pid; do
+            kill "$pid" 2>/dev/null || true
+        done <"$dir/pids"
+        while read -r pid; do
+            for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        done <"$dir/pids"
+    fi
+    rm -rf "$dir"
+}
+
+if [ "$mode" = cleanup ]; then
+    [ -L "$link" ] && stop "$(readlink "$link")"
+    rm -f "$link"
+    exit 0
+fi
+
+[ -L "$link" ] && stop "$(readlink "$link")"
+rm -f "$link"
+dir=$(mktemp -d /tmp/plover-cups.XXXXXX)
+chmod 755 "$dir"
+trap 'stop "$dir"; rm -f "$link"' ERR
+mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,printer}
+chmod 755 "$dir"/*
+here=$(cd "$(dirname "$0")" && pwd)
+
+cat >"$dir/etc/cupsd.conf" <<CONF
+Listen $dir/cupsd.sock
+LogLevel warn
+WebInterface No
+Browsing No
+<Location />
+  Order allow,deny
+  Allow localhost
+</Location>
+CONF
+cat >"$dir/etc/cups-files.conf" <<CONF
+ServerRoot $dir/etc
+RequestRoot $dir/spool
+TempDir $dir/spool/tmp
+CacheDir $dir/cache
+StateDir $dir/state
+AccessLog $dir/log/access_log
+ErrorLog $dir/log/error_log
+PageLog $dir/log/page_log
+CONF
+
+# ippeveprinter needs a system bus to start, though it registers nothing on it (-r off).
+cat >"$dir/etc/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$dir/bus.sock</listen>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$dir/etc/bus.conf" --nofork </dev/null >"$dir/log/bus_log" 2>&1 &
+echo $! >>"$dir/pids"
+for _ in $(seq 50); do [ -S "$dir/bus.sock" ] && break; sleep 0.1; done
+
+# The printer: PWG raster at 600 and 720 dpi, keeping every document it receives, with the job's
+# attributes written beside it by record_job.sh.
+for _ in 1 2 3 4 5 6 7 8; do
+    port=$((20000 + RANDOM % 30000))
+    DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus.sock ippeveprinter -n localhost -p "$port" -r off -k -d "$dir/printer" -a "$here/cups_printer.conf" \
+        -c "$here/record_job.sh" "Plover Test Printer" </dev/null >"$dir/log/printer_log" 2>&1 &
+    printer=$!
+    for _ in $(seq 50); do
+        kill -0 "$printer" 2>/dev/null || break
+        ipptool -q "ipp://localhost:$port/ipp/print" get-printer-attributes.test 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -0 "$printer" 2>/dev/null && break
+done
+echo "$printer" >>"$dir/pids"
+
+DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/no-bus cupsd -f -c "$dir/etc/cupsd.conf" -s "$dir/etc/cups-files.conf" </dev/null >"$dir/log/cupsd_log" 2>&1 &
+echo $! >>"$dir/pids"
+for _ in $(seq 100); do [ -S "$dir/cupsd.sock" ] && break; sleep 0.1; done
+
+export CUPS_SERVER=$dir/cupsd.sock
+lpadmin -p plover-test -E -v "ipp://localhost:$port/ipp/print" -m everywhere
+# lpadmin returns before the scheduler has made the queue's PPD from the printer's answers.
+for _ in $(seq 100); do [ -s "$dir/etc/ppd/plover-test.ppd" ] && break; sleep 0.1; done
+[ -s "$dir/etc/ppd/plover-test.ppd" ]
+lpadmin -d plover-test
+ln -s "$dir" "$link"
+echo "private print system in $dir: queue plover-test -> ipp://localhost:$port/ipp/print"
