@@ -41,8 +41,10 @@ QByteArray little(std::uint64_t value, int bytes)
 
 std::uint32_t read(const QByteArray& bytes, qsizetype at, int size)
 {
-    return size == 2 ? qFromLittleEndian<quint16>(bytes.constData() + at)
-                     : qFromLittleEndian<quint32>(bytes.constData() + at);
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(bytes.at(at + i));
+    return value;
 }
 
 // A TIFF directory entry, little-endian as libtiff writes it here; type 0 removes the entry.
