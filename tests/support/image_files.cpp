@@ -22,7 +22,7 @@ QByteArray encoded(const QImage& image, const char* format)
     return QImageWriter(&buffer, format).write(image) ? bytes : QByteArray();
 }
 
-QByteArray pngChunk(const char* type, const QByteArray& data, std::uint32_t declaredLength)
+QByteArray pngChunk(const char* type, const QByteArray& data, std::optional<std::uint32_t> declaredLength)
 {
     const QByteArray body = QByteArray(type, 4) + data;
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -31,12 +31,7 @@ QByteArray pngChunk(const char* type, const QByteArray& data, std::uint32_t decl
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
-    return bigEndian(declaredLength) + body + bigEndian(~crc);
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& data)
-{
-    return pngChunk(type, data, std::uint32_t(data.size()));
+    return bigEndian(declaredLength.value_or(std::uint32_t(data.size()))) + body + bigEndian(~crc);
 }
 
 bool writeQtImage(const QString& path, const QImage& image, const QByteArray& format,
@@ -48,29 +43,22 @@ bool writeQtImage(const QString& path, const QImage& image, const QByteArray& fo
     QImage copy = image;
     copy.setDotsPerMeterX(dotsPerMetre(dpiX.value_or(72)));
     copy.setDotsPerMeterY(dotsPerMetre(dpiY.value_or(72)));
-    if (space.isValid())
-        copy.setColorSpace(space);
+    copy.setColorSpace(space);
     QByteArray bytes = encoded(copy, format == "png" ? "png" : "jpeg");
     if (format == "png") {
-        // Qt always writes a pHYs chunk; it is written again here, or left out for no resolution.
-        const qsizetype at = bytes.indexOf("pHYs") - 4;
-        if (at < 0)
-            return false;
-        bytes.remove(at, 21);
-        if (dpiX || dpiY)
-            bytes.insert(
-                33, pngChunk("pHYs", bigEndian(dotsPerMetre(dpiX)) + bigEndian(dotsPerMetre(dpiY)) + '\1'));
+        // Qt always writes a pHYs chunk, of 21 bytes; it is written anew, or left out for no resolution.
+        const QByteArray pHYs =
+            pngChunk("pHYs", bigEndian(dotsPerMetre(dpiX)) + bigEndian(dotsPerMetre(dpiY)) + '\1');
+        bytes.replace(bytes.indexOf("pHYs") - 4, 21, dpiX || dpiY ? pHYs : QByteArray());
     } else if (!dpiX || !dpiY) {
-        // Qt writes the JFIF density in dots per inch right after the start of image.
-        if (bytes.mid(6, 5) != QByteArray("JFIF\0", 5))
-            return false;
+        // The JFIF density follows the start of image: its unit (13) goes to none, or one axis to 0.
         if (!dpiX && !dpiY)
-            bytes.replace(13, 5, QByteArray("\0\0\1\0\1", 5)); // no unit, aspect 1:1
+            bytes[13] = '\0';
         else
             bytes.replace(dpiX ? 16 : 14, 2, QByteArray(2, '\0'));
     }
     QFile file(path);
-    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return bytes.size() > 21 && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QImage patternImage(int width, int height)

@@ -23,9 +23,9 @@ QImage patternImage(int width, int height);
 // The image as Qt writes it in the format, empty when Qt cannot.
 QByteArray encoded(const QImage& image, const char* format);
 
-// A PNG chunk with its CRC; the length field says `declaredLength`.
-QByteArray pngChunk(const char* type, const QByteArray& data, std::uint32_t declaredLength);
-QByteArray pngChunk(const char* type, const QByteArray& data);
+// A PNG chunk with its CRC; the length field says `declaredLength`, by default the data's.
+QByteArray pngChunk(const char* type, const QByteArray& data,
+                    std::optional<std::uint32_t> declaredLength = {});
 
 QByteArray bigEndian(std::uint32_t value, int bytes = 4);
 

@@ -11,17 +11,11 @@ namespace PloverTest {
 
 void onNextModal(std::function<void(QWidget*)> action)
 {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action = std::move(action)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
+    QTimer::singleShot(5, qApp, [action = std::move(action)] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            return action(modal);
+        onNextModal(action);
     });
-    timer->start();
 }
 
 std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
@@ -31,25 +25,20 @@ std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box)
             return;
-        seen->seen = true;
-        seen->icon = box->icon();
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->informativeText = box->informativeText();
+        *seen = {true,
+                 box->icon(),
+                 box->windowTitle(),
+                 box->text(),
+                 box->informativeText(),
+                 {},
+                 box->defaultButton() ? box->defaultButton()->text() : QString()};
         for (QAbstractButton* button : box->buttons())
             seen->buttons << button->text();
-        if (box->defaultButton())
-            seen->defaultButton = box->defaultButton()->text();
-        if (buttonText == QLatin1String("Escape")) {
-            QTest::keyClick(box, Qt::Key_Escape);
-            return;
-        }
         for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == buttonText) {
-                button->click();
-                return;
-            }
+            if (button->text() == buttonText)
+                return button->click();
         }
+        QTest::keyClick(box, Qt::Key_Escape);
     });
     return seen;
 }

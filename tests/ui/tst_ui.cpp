@@ -9,8 +9,7 @@ int main(int argc, char* argv[])
 {
     PloverTest::TestApplication application(argc, argv);
     int failures = 0;
-    for (auto* make : {&PloverTest::newWindowStructureTest, &PloverTest::newLoadingFlowTest,
-                       &PloverTest::newPrintFlowTest}) {
+    for (auto* make : {&PloverTest::newWindowTest, &PloverTest::newPrintFlowTest}) {
         const std::unique_ptr<QObject> test = make();
         failures += QTest::qExec(test.get(), argc, argv);
     }

@@ -12,8 +12,7 @@
 namespace PloverTest {
 
 // Each file of the window's tests contributes one test class.
-std::unique_ptr<QObject> newWindowStructureTest();
-std::unique_ptr<QObject> newLoadingFlowTest();
+std::unique_ptr<QObject> newWindowTest();
 std::unique_ptr<QObject> newPrintFlowTest();
 
 inline void clearStore()

@@ -52,16 +52,6 @@ inline QLabel* errorBanner(QWidget* window)
     return nullptr;
 }
 
-inline QToolBar* toolBar(QWidget* window)
-{
-    return window->findChild<QToolBar*>(QStringLiteral("MainToolBar"));
-}
-
-inline QLabel* zoomLabel(QWidget* window)
-{
-    return toolBar(window)->findChild<QLabel*>();
-}
-
 inline QAction* action(QWidget* window, const QString& text)
 {
     for (QAction* candidate : window->findChildren<QAction*>()) {

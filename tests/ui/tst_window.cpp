@@ -1,0 +1,235 @@
+#include "tests/support/modal_answer.h"
+#include "tst_ui.h"
+#include "window_probe.h"
+
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+using namespace PloverTest;
+
+namespace {
+
+QStringList facts(QWidget* window)
+{
+    QStringList texts;
+    for (QLabel* label : imageLabels(window))
+        texts << label->text();
+    return texts;
+}
+
+// Enters and drops as a real drag does (Qt delivers a drop only after an accepted enter).
+bool drop(QWidget* window, QMimeData* data)
+{
+    QDragEnterEvent enter({100, 100}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent event({100, 100}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    return enter.isAccepted() && QCoreApplication::sendEvent(window, &event) && event.isAccepted();
+}
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    TargetFiles files;
+    QSettings store{QStringLiteral("Tessaly"), QStringLiteral("Plover")};
+
+private Q_SLOTS:
+    void init() { clearStore(); }
+
+    // What a user meets first: the menus, the keys, what is enabled, and alignment i in its cell.
+    void windowAsItOpens()
+    {
+        Plover::MainWindow window;
+        QStringList menus{window.windowTitle()};
+        for (QAction* menu : window.menuBar()->actions()) {
+            for (QAction* item : menu->menu()->actions())
+                menus << menu->text() + QLatin1Char('/') + item->text() + QLatin1Char(' ') +
+                             item->shortcut().toString() + QString::number(item->isEnabled());
+        }
+        QCOMPARE(menus,
+                 (QStringList{"Plover", "File/Load Ctrl+O1", "File/Print Ctrl+P0", "Help/About Plover 1"}));
+        QVERIFY(!action(&window, QStringLiteral("Fit to Screen"))->isEnabled());
+        auto* grid = qobject_cast<QGridLayout*>(group(&window, QStringLiteral("Alignment"))->layout());
+        for (int v = 0; v < 9; ++v) {
+            int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(grid->indexOf(alignmentButtons(&window)[v]), &row, &column, &rowSpan,
+                                  &columnSpan);
+            QCOMPARE(QPoint(column, row), QPoint(v % 3, v / 3));
+        }
+        // The menu and the logo button both open the About box.
+        QToolButton* logo = nullptr;
+        for (QToolButton* button : window.findChildren<QToolButton*>())
+            logo = button->toolTip() == QLatin1String("About Plover") ? button : logo;
+        for (QAction* open :
+             {action(&window, QStringLiteral("About Plover")), static_cast<QAction*>(nullptr)}) {
+            QStringList texts;
+            onNextModal([&texts](QWidget* dialog) {
+                for (QLabel* label : dialog->findChildren<QLabel*>())
+                    texts << label->text();
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+            open ? open->trigger() : logo->click();
+            QVERIFY(texts.contains(QStringLiteral("Version 1.0")) &&
+                    texts.contains(QStringLiteral("Plover")));
+        }
+    }
+
+    // Stored values out of range are not taken over: the next change stores the defaults instead.
+    void badStoredValuesAreDropped()
+    {
+        for (const auto& [orientation, alignment, paper] :
+             {std::tuple{"2", "9", 1}, std::tuple{"-1", "-1", 2}}) {
+            store.setValue(QStringLiteral("print/orientation"), orientation);
+            store.setValue(QStringLiteral("print/alignment"), alignment);
+            store.sync();
+            Plover::MainWindow window;
+            paperCombo(&window)->setCurrentIndex(paper);
+            store.sync();
+            QCOMPARE(store.value(QStringLiteral("print/orientation")).toString(), QStringLiteral("0"));
+            QCOMPARE(store.value(QStringLiteral("print/alignment")).toString(), QStringLiteral("4"));
+        }
+    }
+
+    // The SVG icons need the icon engine plugin at run time; without it they paint nothing.
+    void toolbarIconsPaint()
+    {
+        Plover::MainWindow window;
+        QToolBar* bar = window.findChild<QToolBar*>();
+        for (QAction* item : bar->actions()) {
+            const QImage image = item->icon().pixmap(bar->iconSize()).toImage();
+            bool painted = item->icon().isNull() && item->text().isEmpty(); // a spacer or the zoom label
+            for (int i = 0; i < image.width() * image.height() && !painted; ++i)
+                painted = qAlpha(image.pixel(i % image.width(), i / image.width())) > 0;
+            QVERIFY2(painted, qPrintable(item->text()));
+        }
+    }
+
+    // A new image gets its facts, its orientation and the smallest paper that holds it, and nothing
+    // is stored; turning it to the other orientation turns its print size, and loading it again
+    // takes back its own orientation.
+    void newImageGetsItsFactsOrientationAndPaper()
+    {
+        const std::tuple<QSize, double, const char*, const char*, const char*> rows[] = {
+            {{3000, 2000}, 300, "DIN A4", "Landscape", "10.00 x 6.67 in / 254.0 x 169.3 mm"},
+            {{2480, 3508}, 300, "DIN A3", "Portrait", "8.27 x 11.69 in / 210.0 x 297.0 mm"},
+            {{5000, 3000}, 200, "DIN A2", "Landscape", "25.00 x 15.00 in / 635.0 x 381.0 mm"}};
+        for (const auto& [pixels, dpi, paper, orientation, printSize] : rows) {
+            const QString name = QStringLiteral("%1x%2.tif").arg(pixels.width()).arg(pixels.height());
+            Plover::MainWindow window;
+            window.openImagePath(files.tiff(name, pixels.width(), pixels.height(), dpi));
+            QCOMPARE(
+                facts(&window),
+                (QStringList{name, QStringLiteral("Pixels: %1 x %2").arg(pixels.width()).arg(pixels.height()),
+                             QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2),
+                             QStringLiteral("Print size: ") + printSize, "Color model: RGB",
+                             "ICC Profile: none"}));
+            QCOMPARE(paperCombo(&window)->currentText() + orientationCombo(&window)->currentText(),
+                     QString::fromLatin1(paper) + orientation);
+            QVERIFY(action(&window, QStringLiteral("Print"))->isEnabled());
+            QVERIFY(store.allKeys().isEmpty());
+        }
+        Plover::MainWindow window;
+        window.openImagePath(files.path(QStringLiteral("3000x2000.tif")));
+        orientationCombo(&window)->setCurrentIndex(0);
+        QCOMPARE(imageLabels(&window)[3]->text(),
+                 QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
+        window.openImagePath(files.path(QStringLiteral("3000x2000.tif")));
+        QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
+        QCOMPARE(imageLabels(&window)[3]->text(),
+                 QStringLiteral("Print size: 10.00 x 6.67 in / 254.0 x 169.3 mm"));
+        QCOMPARE(store.value(QStringLiteral("print/orientation")).toInt(), 0);
+    }
+
+    // A failed load keeps the image and its layout and says why in the banner; a good one clears it.
+    void failedLoadKeepsTheImageAndShowsTheMessage()
+    {
+        Plover::MainWindow window;
+        window.openImagePath(QStringLiteral("   ")); // a blank path is no load at all
+        QLabel* banner = errorBanner(&window);
+        QVERIFY(banner->isHidden());
+        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
+        const QStringList before = facts(&window);
+        for (const auto& [name, message] :
+             {std::pair{"missing.tif", "The file could not be read as a TIFF image."},
+              std::pair{"notes.txt", "Choose a TIFF, JPEG, or PNG image."},
+              std::pair{"a<b>.png", "The file could not be read as an image."}}) {
+            window.openImagePath(files.path(QString::fromLatin1(name)));
+            QCOMPARE(banner->text(),
+                     QStringLiteral("<b>Could not load target image</b><br>") + QString::fromLatin1(message));
+            QVERIFY(!banner->isHidden() && facts(&window) == before);
+            QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
+        }
+        window.openImagePath(files.tiff(QStringLiteral(" spaced.tif"), 300, 300, 300)); // passed untrimmed
+        QVERIFY(banner->isHidden() && banner->text().isEmpty());
+        QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral(" spaced.tif"));
+    }
+
+    // Only a first URL that is a local file is opened; a drag without URLs is refused at the door.
+    void dropOpensOnlyAFirstLocalFile()
+    {
+        Plover::MainWindow window;
+        const QUrl local = QUrl::fromLocalFile(files.tiff(QStringLiteral("dropped.tif"), 300, 300, 300));
+        QMimeData data, text;
+        data.setUrls({QUrl(QStringLiteral("https://tessaly.example/chart.tif")), local});
+        text.setText(QStringLiteral("chart.tif"));
+        QVERIFY(!drop(&window, &data) && !drop(&window, &text));
+        QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("No image loaded"));
+        data.setUrls({local});
+        QVERIFY(drop(&window, &data));
+        QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("dropped.tif"));
+    }
+
+    void embeddedProfileIsAskedAbout()
+    {
+        const QString profiled = files.path(QStringLiteral("profiled.png"));
+        QVERIFY(writeQtImage(profiled, patternImage(300, 200), "png", 100.0, 100.0,
+                             QColorSpace(QColorSpace::SRgb)));
+        Plover::MainWindow window;
+        window.openImagePath(files.tiff(QStringLiteral("plain.tif"), 300, 300, 300));
+        const QStringList before = facts(&window);
+        for (const char* answer : {"Cancel", "Escape", "Continue"}) {
+            const auto question = answerNextMessageBox(QString::fromLatin1(answer));
+            window.openImagePath(profiled);
+            QCOMPARE((QStringList{question->title, question->text, question->informativeText,
+                                  question->defaultButton}),
+                     (QStringList{"Embedded ICC profile detected",
+                                  "This image contains an embedded ICC profile: sRGB.",
+                                  "Plover ignores embedded profiles for profiling target output. "
+                                  "Continue loading this image, or cancel and choose a different file.",
+                                  "Continue"}));
+            QCOMPARE(question->buttons, (QStringList{"Continue", "Cancel"}));
+            QCOMPARE(facts(&window) == before, QByteArray(answer) != "Continue");
+        }
+        QCOMPARE(imageLabels(&window).last()->text(), QStringLiteral("ICC Profile: sRGB (Ignored)"));
+    }
+
+    // The zoom keys reach the preview once an image is shown; the label shows whole percents.
+    void zoomKeys()
+    {
+        Plover::MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QLabel* zoom = window.findChild<QToolBar*>()->findChild<QLabel*>();
+        QTest::keyClick(&window, Qt::Key_Plus);
+        QCOMPARE(zoom->text(), QStringLiteral("100%"));
+        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
+        QStringList seen;
+        for (const Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Minus, Qt::Key_0}) {
+            QTest::keyClick(&window, key);
+            seen << zoom->text() + QString::number(zoom->isEnabled());
+        }
+        QCOMPARE(seen, (QStringList{"120%1", "144%1", "120%1", "100%1"}));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QObject> PloverTest::newWindowTest()
+{
+    return std::make_unique<TestWindow>();
+}
+
+#include "tst_window.moc"
