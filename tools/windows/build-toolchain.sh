@@ -26,36 +26,6 @@ installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
-missing=()
-for p in "${packages[@]}"; do
-    installed "$p" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -q
-    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
-qt_version=$(qtpaths6 --query QT_VERSION)
-cache=${PLOVER_MINGW_TOOLCHAIN:-${XDG_CACHE_HOME:-$HOME/.cache}/plover/mingw-toolchain-$qt_version}
-prefix=$cache/win64
-work=$cache/work
-logs=$cache/logs
-marker=$cache/complete
-
-if [ -f "$marker" ]; then
-    echo "The Windows toolchain is complete in $cache ($(cat "$marker"))."
-    exit 0
-fi
-mkdir -p "$prefix" "$work/stamps" "$logs"
-toolchain=$cache/mingw-w64-toolchain.cmake
-# A copy in the cache: Qt's installed qt.toolchain.cmake keeps the path of the toolchain file it was
-# built with, and that must outlive the checkout that ran this script.
-cp "$repo/cmake/mingw-w64-toolchain.cmake" "$toolchain"
-export PLOVER_MINGW_TOOLCHAIN=$cache
-
-script_start=$SECONDS
 # Runs a stage once: its output goes to logs/<stage>.log, its duration to the terminal.
 stage() {
     local name=$1
@@ -126,6 +96,7 @@ fetch() {
 fetch_sources() {
     # Qt's own version must match the host Qt exactly.
     fetch qt6-base "$qt_version+"
+    patch_qtbase
     fetch tiff ""
     fetch libjpeg-turbo ""
     # The SVG icon engine: Debian's mirror of qt6-svg's tarball has been missing here, so its
@@ -175,7 +146,7 @@ build_qtbase() {
 }
 
 install_qtbase() {
-    cmake --install "$work/build/qtbase"
+    cmake --install --strip "$work/build/qtbase"
 }
 
 build_qtsvg() {
@@ -185,7 +156,7 @@ build_qtsvg() {
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     "${heavy[@]}" cmake --build "$work/build/qtsvg" --parallel $jobs
-    cmake --install "$work/build/qtsvg"
+    cmake --install --strip "$work/build/qtsvg"
 }
 
 # Without SIMD: its assembler (nasm) is not worth a dependency for decoding the odd JPEG target.
@@ -196,7 +167,7 @@ build_libjpeg() {
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DENABLE_STATIC=OFF
     "${heavy[@]}" cmake --build "$work/build/libjpeg" --parallel $jobs
-    cmake --install "$work/build/libjpeg"
+    cmake --install --strip "$work/build/libjpeg"
 }
 
 # zlib comes from libz-mingw-w64-dev; the libtiff tools and docs are not needed.
@@ -209,7 +180,7 @@ build_libtiff() {
         -Djpeg=ON -Dzlib=ON -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF \
         -Dcxx=OFF -Dtiff-opengl=OFF
     "${heavy[@]}" cmake --build "$work/build/libtiff" --parallel $jobs
-    cmake --install "$work/build/libtiff"
+    cmake --install --strip "$work/build/libtiff"
 }
 
 # The mingw runtime and zlib DLLs beside Qt's, so one WINEPATH entry (or one folder of an archive)
@@ -222,31 +193,67 @@ copy_runtime() {
             path=$(find /usr/lib/gcc/x86_64-w64-mingw32 /usr/x86_64-w64-mingw32 -name "$dll" | head -n 1)
         fi
         [ -f "$path" ] || { echo "missing $dll"; return 1; }
-        cp "$path" "$prefix/bin/"
+        # Unstripped, libstdc++ alone would be 23 MB of the archive.
+        x86_64-w64-mingw32-strip --strip-unneeded -o "$prefix/bin/$dll" "$path"
     done
 }
 
-stage sources enable_sources
-stage fetch fetch_sources
-stage qtbase-patch patch_qtbase
-stage qtbase-configure configure_qtbase
-stage qtbase-build build_qtbase
-stage qtbase-install install_qtbase
-svg=no
-if [ -n "$(source_dir qt6-svg 2>/dev/null)" ]; then
-    stage qtsvg build_qtsvg
-    svg=yes
-else
-    echo "== qtsvg: skipped, Debian's qt6-svg source could not be fetched (no SVG icon engine)"
-fi
-stage libjpeg build_libjpeg
-stage libtiff build_libtiff
-stage runtime copy_runtime
+# Everything runs from this function, so the script can be edited while a build is under way.
+main() {
+    local p missing=()
+    for p in "${packages[@]}"; do
+        installed "$p" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        "${sudo_cmd[@]}" apt-get update -q
+        "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
 
-took=$((SECONDS - script_start))
-printf 'Built in %dm%02ds; installed %s in %s\n' $((took / 60)) $((took % 60)) \
-    "$(du -sh "$prefix" | cut -f1)" "$prefix"
-echo "Qt $qt_version, SVG icon engine: $svg" >"$marker"
-if [ -z "${PLOVER_KEEP_TOOLCHAIN_WORK:-}" ]; then
-    rm -rf "$work"
-fi
+    qt_version=$(qtpaths6 --query QT_VERSION)
+    cache=${PLOVER_MINGW_TOOLCHAIN:-${XDG_CACHE_HOME:-$HOME/.cache}/plover/mingw-toolchain-$qt_version}
+    prefix=$cache/win64
+    work=$cache/work
+    logs=$cache/logs
+    marker=$cache/complete
+
+    if [ -f "$marker" ]; then
+        echo "The Windows toolchain is complete in $cache ($(cat "$marker"))."
+        exit 0
+    fi
+    mkdir -p "$prefix" "$work/stamps" "$logs"
+    toolchain=$cache/mingw-w64-toolchain.cmake
+    # A copy in the cache: Qt's installed qt.toolchain.cmake keeps the path of the toolchain file it was
+    # built with, and that must outlive the checkout that ran this script.
+    cp "$repo/cmake/mingw-w64-toolchain.cmake" "$toolchain"
+    export PLOVER_MINGW_TOOLCHAIN=$cache
+
+    local script_start=$SECONDS
+    stage sources enable_sources
+    stage fetch fetch_sources
+    # The small libraries first: a broken setup shows in a minute rather than after Qt's hour.
+    stage libjpeg build_libjpeg
+    stage libtiff build_libtiff
+    stage runtime copy_runtime
+    stage qtbase-configure configure_qtbase
+    stage qtbase-build build_qtbase
+    stage qtbase-install install_qtbase
+    local svg=no
+    if [ -n "$(source_dir qt6-svg 2>/dev/null)" ]; then
+        stage qtsvg build_qtsvg
+        svg=yes
+    else
+        echo "== qtsvg: skipped, Debian's qt6-svg source could not be fetched (no SVG icon engine)"
+    fi
+
+    local took=$((SECONDS - script_start))
+    printf 'Built in %dm%02ds; installed %s in %s\n' $((took / 60)) $((took % 60)) \
+        "$(du -sh "$prefix" | cut -f1)" "$prefix"
+    echo "Qt $qt_version, SVG icon engine: $svg" >"$marker"
+    if [ -z "${PLOVER_KEEP_TOOLCHAIN_WORK:-}" ]; then
+        rm -rf "$work"
+    fi
+}
+
+main "$@"
