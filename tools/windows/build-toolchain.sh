@@ -119,12 +119,14 @@ patch_qtbase() {
 }
 
 configure_qtbase() {
-    local off=(sql network dbus xml printsupport concurrent opengl vulkan direct2d zstd icu qmake)
+    local off=(sql network dbus xml printsupport concurrent vulkan direct2d zstd icu qmake)
     local bundled=(zlib png jpeg freetype harfbuzz pcre2)
     off+=(gif ico)
     local features=() f
     for f in "${off[@]}"; do features+=("-DFEATURE_$f=OFF"); done
     for f in "${bundled[@]}"; do features+=("-DFEATURE_system_$f=OFF"); done
+    # OpenGL goes off as configure's -no-opengl does it: with FEATURE_opengl=OFF alone, dynamic
+    # OpenGL stays on and the windows platform plugin fails to compile.
     "${heavy[@]}" cmake -S "$(source_dir qt6-base)" -B "$work/build/qtbase" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release \
@@ -134,7 +136,8 @@ configure_qtbase() {
         -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DQT_QMAKE_TARGET_MKSPEC=win32-g++ \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
-        "${features[@]}"
+        "${features[@]}" \
+        -DINPUT_opengl=no
 }
 
 # With those features off, and the GIF and ICO readers too, everything left is what Plover uses:
