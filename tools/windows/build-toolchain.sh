@@ -149,7 +149,7 @@ build_qtbase() {
 }
 
 install_qtbase() {
-    cmake --install --strip "$work/build/qtbase"
+    cmake --install "$work/build/qtbase" --strip
 }
 
 build_qtsvg() {
@@ -159,7 +159,7 @@ build_qtsvg() {
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     "${heavy[@]}" cmake --build "$work/build/qtsvg" --parallel $jobs
-    cmake --install --strip "$work/build/qtsvg"
+    cmake --install "$work/build/qtsvg" --strip
 }
 
 # Without SIMD: its assembler (nasm) is not worth a dependency for decoding the odd JPEG target.
@@ -170,7 +170,7 @@ build_libjpeg() {
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DENABLE_STATIC=OFF
     "${heavy[@]}" cmake --build "$work/build/libjpeg" --parallel $jobs
-    cmake --install --strip "$work/build/libjpeg"
+    cmake --install "$work/build/libjpeg" --strip
 }
 
 # zlib comes from libz-mingw-w64-dev; the libtiff tools and docs are not needed.
@@ -183,7 +183,7 @@ build_libtiff() {
         -Djpeg=ON -Dzlib=ON -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF \
         -Dcxx=OFF -Dtiff-opengl=OFF
     "${heavy[@]}" cmake --build "$work/build/libtiff" --parallel $jobs
-    cmake --install --strip "$work/build/libtiff"
+    cmake --install "$work/build/libtiff" --strip
 }
 
 # The mingw runtime and zlib DLLs beside Qt's, so one WINEPATH entry (or one folder of an archive)
