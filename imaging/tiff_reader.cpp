@@ -24,6 +24,16 @@ struct TiffCloser
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
+TIFF* openForReading(const QString& path)
+{
+#ifdef _WIN32
+    // The UTF-16 path: the 8-bit one cannot name folders outside the ANSI code page.
+    return TIFFOpenW(path.toStdWString().c_str(), "r");
+#else
+    return TIFFOpen(path.toLocal8Bit().constData(), "r");
+#endif
+}
+
 void freePixels(void* memory)
 {
     std::free(memory);
@@ -148,7 +158,7 @@ void libtiffToArgb(std::uint32_t* words, std::uint64_t count)
 
 TargetImage ImageLoader::readTiffImage(const QString& path) const
 {
-    const TiffHandle tiff(TIFFOpen(path.toLocal8Bit().constData(), "r"));
+    const TiffHandle tiff(openForReading(path));
     if (!tiff)
         throw ImageLoadException(QStringLiteral("The file could not be read as a TIFF image."));
 
