@@ -170,7 +170,7 @@ private Q_SLOTS:
         std::shared_ptr<MessageBoxSeen> seen;
         onNextModal([&](QWidget* dialog) {
             dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(missing + "/page.tif");
-            seen = answerNextPrintMessage();
+            seen = answerNextMessageBox(QStringLiteral("OK"));
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
             stayedOpen = dialog->isVisible();
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();

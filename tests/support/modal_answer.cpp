@@ -18,13 +18,14 @@ void onNextModal(std::function<void(QWidget*)> action)
     });
 }
 
-std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
+namespace {
+
+void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText)
 {
-    auto seen = std::make_shared<MessageBoxSeen>();
     onNextModal([seen, buttonText](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box)
-            return;
+        if (!box) // a progress dialog may come first: wait for the box itself
+            return answerInto(seen, buttonText);
         *seen = {true,
                  box->icon(),
                  box->windowTitle(),
@@ -40,6 +41,14 @@ std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
         }
         QTest::keyClick(box, Qt::Key_Escape);
     });
+}
+
+} // namespace
+
+std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
+{
+    auto seen = std::make_shared<MessageBoxSeen>();
+    answerInto(seen, buttonText);
     return seen;
 }
 

@@ -25,8 +25,8 @@ struct MessageBoxSeen
     QString defaultButton;
 };
 
-// Presses the button labelled `buttonText` on the next message box (Escape when it has none such)
-// and records what the box showed.
+// Presses the button labelled `buttonText` on the next message box (Escape when it has none such),
+// passing over other modal widgets before it, and records what the box showed.
 std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText);
 
 } // namespace PloverTest

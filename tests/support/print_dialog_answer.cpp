@@ -2,16 +2,13 @@
 
 #include "modal_answer.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
 namespace PloverTest {
 
@@ -42,25 +39,6 @@ void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()
         if (afterwards)
             afterwards();
     });
-}
-
-std::shared_ptr<MessageBoxSeen> answerNextPrintMessage()
-{
-    auto seen = std::make_shared<MessageBoxSeen>();
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        seen->seen = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
-    timer->start(5);
-    return seen;
 }
 
 } // namespace PloverTest

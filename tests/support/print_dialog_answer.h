@@ -21,7 +21,4 @@ struct PrintDialogAnswer
 // Answers the next print dialog once it has heard from every CUPS destination, then runs `afterwards`.
 void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards = {});
 
-// Presses OK on the next message box, passing over the progress dialogs of the print system before it.
-std::shared_ptr<MessageBoxSeen> answerNextPrintMessage();
-
 } // namespace PloverTest

@@ -352,7 +352,7 @@ private Q_SLOTS:
         answerNextPrintDialog({queue, 0, 0, QString()}, [&] {
             if (serverGone)
                 qputenv("CUPS_SERVER", server + ".gone");
-            message = answerNextPrintMessage();
+            message = answerNextMessageBox(QStringLiteral("OK"));
         });
         const int jobs = storedJobs().size();
         action(&window, QStringLiteral("Print"))->trigger();
