@@ -3,7 +3,7 @@
 #include "printing/gdi_print_job.h"
 #include "printing/print_exception.h"
 #include "printing/print_job.h"
-#include "tests/support/print_dialog_answer.h"
+#include "tests/support/modal_answer.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -21,14 +21,9 @@ using Fault = PrintCalls::Fault;
 
 namespace {
 
-PrintLayout a4Layout(const QString& paperName = QStringLiteral("DIN A4"),
-                     PageOrientation orientation = PageOrientation::Portrait)
+PrintLayout layoutOn(int paper = 0, PageOrientation orientation = PageOrientation::Portrait)
 {
-    for (const PaperSize& paper : paperSizes()) {
-        if (paper.name == paperName)
-            return {paper, orientation, PrintAlignment::Center, 0};
-    }
-    return {};
+    return {paperSizes()[paper], orientation, PrintAlignment::Center, 0};
 }
 
 // Random colours with random alpha at 360 dpi: the fourth byte must not matter.
@@ -48,7 +43,6 @@ TargetImage randomTarget()
 
 } // namespace
 
-Q_DECLARE_METATYPE(Plover::PageOrientation)
 Q_DECLARE_METATYPE(Fault)
 
 // The file printer and the job's order. No print server is in reach, so the dialog lists the file printer
@@ -70,33 +64,25 @@ private Q_SLOTS:
 
     void cleanup() { QCOMPARE(PrintCalls::openHandles(), 0); }
 
-    void deviceModeSettings_data()
-    {
-        QTest::addColumn<QString>("paper");
-        QTest::addColumn<PageOrientation>("orientation");
-        QTest::addColumn<QList<int>>("settings"); // fields, orientation, paper size, width, length
-        const auto portrait = PageOrientation::Portrait;
-        const auto landscape = PageOrientation::Landscape;
-        QTest::newRow("A4 landscape") << "DIN A4" << landscape << QList<int>{0x3, 2, 9, 0, 0};
-        QTest::newRow("A3 portrait") << "DIN A3" << portrait << QList<int>{0x3, 1, 8, 0, 0};
-        QTest::newRow("A2 portrait") << "DIN A2" << portrait << QList<int>{0x3, 1, 66, 0, 0};
-        QTest::newRow("A3+ portrait") << "DIN A3+" << portrait << QList<int>{0xD, 1, 0, 3290, 4830};
-        QTest::newRow("A3+ landscape") << "DIN A3+" << landscape << QList<int>{0xD, 2, 0, 3290, 4830};
-    }
-
+    // Paper by its Windows number, DIN A3+ by its size in tenths of a millimetre, portrait sense.
     void deviceModeSettings()
     {
-        QFETCH(QString, paper);
-        QFETCH(PageOrientation, orientation);
-        const DeviceModeSettings s = Plover::deviceModeSettings(a4Layout(paper, orientation));
-        QTEST((QList<int>{int(s.fields), s.orientation, s.paperSize, s.paperWidth, s.paperLength}),
-              "settings");
+        const auto portrait = PageOrientation::Portrait, landscape = PageOrientation::Landscape;
+        const std::tuple<int, PageOrientation, QList<int>> rows[] = {
+            {0, landscape, {0x3, 2, 9, 0, 0}},       {1, portrait, {0x3, 1, 8, 0, 0}},
+            {3, portrait, {0x3, 1, 66, 0, 0}},       {2, portrait, {0xD, 1, 0, 3290, 4830}},
+            {2, landscape, {0xD, 2, 0, 3290, 4830}}};
+        for (const auto& [paper, orientation, settings] : rows) {
+            const DeviceModeSettings s = Plover::deviceModeSettings(layoutOn(paper, orientation));
+            QCOMPARE((QList<int>{int(s.fields), s.orientation, s.paperSize, s.paperWidth, s.paperLength}),
+                     settings);
+        }
     }
 
     void missingImageThrowsBeforeTheDialog()
     {
         try {
-            PrintJob().printTargetImage(nullptr, TargetImage(), a4Layout());
+            PrintJob().printTargetImage(nullptr, TargetImage(), layoutOn());
             QFAIL("no exception");
         } catch (const PrintException& e) {
             QCOMPARE(e.message(), QStringLiteral("No image is loaded."));
@@ -140,7 +126,7 @@ private Q_SLOTS:
             {QStringLiteral("Plover Virtual Printer (TIFF file)"), 360, 0, pagePath(), cancel});
         const TargetImage target = randomTarget();
 
-        QCOMPARE(PrintJob().printTargetImage(nullptr, target, a4Layout()), printed);
+        QCOMPARE(PrintJob().printTargetImage(nullptr, target, layoutOn()), printed);
         QTEST(PrintCalls::order(), "calls");
         if (!printed)
             return;
@@ -152,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
         const int margin = pixels(3.0);
         const DevicePageMetrics device{360, 360, page.width(), page.height(), margin, margin};
-        const QRect placed = devicePlacementRect(device, target, a4Layout()).translated(margin, margin);
+        const QRect placed = devicePlacementRect(device, target, layoutOn()).translated(margin, margin);
         QCOMPARE(page.copy(placed), target.image.convertToFormat(QImage::Format_RGB32));
 
         TIFF* file = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
@@ -175,7 +161,7 @@ private Q_SLOTS:
             stayedOpen = dialog->isVisible();
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
         });
-        QVERIFY(!PrintJob().printTargetImage(nullptr, randomTarget(), a4Layout()));
+        QVERIFY(!PrintJob().printTargetImage(nullptr, randomTarget(), layoutOn()));
         QVERIFY(stayedOpen);
         QVERIFY(seen->text.contains(
             QStringLiteral("\"%1\" does not exist").arg(QDir::toNativeSeparators(missing))));

@@ -2,8 +2,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -26,20 +31,14 @@ void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText)
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box) // a progress dialog may come first: wait for the box itself
             return answerInto(seen, buttonText);
-        *seen = {true,
-                 box->icon(),
-                 box->windowTitle(),
-                 box->text(),
-                 box->informativeText(),
-                 {},
+        *seen = {true, box->icon(), box->windowTitle(), box->text(), box->informativeText(), {},
                  box->defaultButton() ? box->defaultButton()->text() : QString()};
-        for (QAbstractButton* button : box->buttons())
-            seen->buttons << button->text();
+        QAbstractButton* chosen = nullptr;
         for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == buttonText)
-                return button->click();
+            seen->buttons << button->text();
+            chosen = button->text() == buttonText ? button : chosen;
         }
-        QTest::keyClick(box, Qt::Key_Escape);
+        chosen ? chosen->click() : QTest::keyClick(box, Qt::Key_Escape);
     });
 }
 
@@ -50,6 +49,39 @@ std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
     auto seen = std::make_shared<MessageBoxSeen>();
     answerInto(seen, buttonText);
     return seen;
+}
+
+void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards)
+{
+    onNextModal([answer, afterwards](QWidget* dialog) {
+        auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"));
+        if (!printers)
+            return answerNextPrintDialog(answer, afterwards);
+        // An unanswered search ends in the dialog itself after a few seconds.
+        (void)QTest::qWaitFor(
+            [dialog] {
+                for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                    if (label->text().startsWith(QLatin1String("Looking for printers")) && label->isVisible())
+                        return false;
+                }
+                return true;
+            },
+            10000);
+        if (!answer.printer.isEmpty())
+            printers->setCurrentIndex(printers->findText(answer.printer));
+        auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
+        if (answer.dpi)
+            resolution->setCurrentIndex(resolution->findData(QSize(answer.dpi, answer.dpi)));
+        if (answer.copies)
+            dialog->findChild<QSpinBox*>(QStringLiteral("copiesSpinBox"))->setValue(answer.copies);
+        if (!answer.outputPath.isEmpty())
+            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(answer.outputPath);
+        dialog->findChild<QDialogButtonBox*>()
+            ->button(answer.cancel ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
+            ->click();
+        if (afterwards)
+            afterwards();
+    });
 }
 
 } // namespace PloverTest

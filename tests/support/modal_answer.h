@@ -9,8 +9,8 @@ class QWidget;
 
 namespace PloverTest {
 
-// Runs `action` on the next modal widget that becomes active (polled from the event loop,
-// so it works from inside the dialog's own nested loop).
+// Runs `action` on the next modal widget that becomes active (polled from the event loop, so it
+// works from inside the dialog's own nested loop).
 void onNextModal(std::function<void(QWidget*)> action);
 
 // What a message box showed before it was answered.
@@ -18,9 +18,7 @@ struct MessageBoxSeen
 {
     bool seen = false;
     int icon = 0;
-    QString title;
-    QString text;
-    QString informativeText;
+    QString title, text, informativeText;
     QStringList buttons;
     QString defaultButton;
 };
@@ -28,5 +26,19 @@ struct MessageBoxSeen
 // Presses the button labelled `buttonText` on the next message box (Escape when it has none such),
 // passing over other modal widgets before it, and records what the box showed.
 std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText);
+
+// What a user chooses in the next print dialog. Empty or zero fields keep the dialog's defaults.
+struct PrintDialogAnswer
+{
+    QString printer; // as listed: a CUPS destination or "Plover Virtual Printer (TIFF file)"
+    int dpi = 0;
+    int copies = 0;
+    QString outputPath; // the file printer's page
+    bool cancel = false;
+};
+
+// Answers the next print dialog, passing over other modal widgets, once it has heard from every CUPS
+// destination; then runs `afterwards`.
+void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards = {});
 
 } // namespace PloverTest

@@ -1,6 +1,6 @@
+#include "preview/preview_widget.h"
 #include "tests/support/modal_answer.h"
-#include "tst_ui.h"
-#include "window_probe.h"
+#include "window_test.h"
 
 #include <QGridLayout>
 #include <QMenuBar>
@@ -12,12 +12,39 @@ using namespace PloverTest;
 
 namespace {
 
+const QStringList keys{"print/paper", "print/orientation", "print/alignment"};
+
+// The three stored values as text, empty where a key is absent.
+QStringList stored()
+{
+    QSettings store(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+    QStringList values;
+    for (const QString& key : keys)
+        values << store.value(key).toString();
+    return values;
+}
+
+// What the window shows: paper, orientation index and the checked alignment.
+QStringList chosen(QWidget* window)
+{
+    const QList<QToolButton*> buttons = alignmentButtons(window);
+    int checked = -1;
+    for (int i = 0; i < buttons.size(); ++i)
+        checked = buttons[i]->isChecked() ? i : checked;
+    return {paperCombo(window)->currentText(), QString::number(orientationCombo(window)->currentIndex()),
+            QString::number(checked)};
+}
+
+// The image facts, and the preview's pixels as a hash.
 QStringList facts(QWidget* window)
 {
+    QCoreApplication::processEvents(); // layouts settle through posted events
+    QCoreApplication::processEvents();
     QStringList texts;
     for (QLabel* label : imageLabels(window))
         texts << label->text();
-    return texts;
+    const QImage preview = window->findChild<Plover::PreviewWidget*>()->grab().toImage();
+    return texts << QString::number(qHashBits(preview.constBits(), std::size_t(preview.sizeInBytes())));
 }
 
 // Enters and drops as a real drag does (Qt delivers a drop only after an accepted enter).
@@ -34,20 +61,20 @@ class TestWindow : public QObject
     Q_OBJECT
 
     TargetFiles files;
-    QSettings store{QStringLiteral("Tessaly"), QStringLiteral("Plover")};
 
 private Q_SLOTS:
     void init() { clearStore(); }
 
-    // What a user meets first: the menus, the keys, what is enabled, and alignment i in its cell.
+    // What a user meets first: the menus, the keys, what is enabled, alignment i in its cell, and
+    // the About box.
     void windowAsItOpens()
     {
         Plover::MainWindow window;
         QStringList menus{window.windowTitle()};
         for (QAction* menu : window.menuBar()->actions()) {
             for (QAction* item : menu->menu()->actions())
-                menus << menu->text() + QLatin1Char('/') + item->text() + QLatin1Char(' ') +
-                             item->shortcut().toString() + QString::number(item->isEnabled());
+                menus << menu->text() + '/' + item->text() + ' ' + item->shortcut().toString() +
+                             QString::number(item->isEnabled());
         }
         QCOMPARE(menus,
                  (QStringList{"Plover", "File/Load Ctrl+O1", "File/Print Ctrl+P0", "Help/About Plover 1"}));
@@ -59,38 +86,61 @@ private Q_SLOTS:
                                   &columnSpan);
             QCOMPARE(QPoint(column, row), QPoint(v % 3, v / 3));
         }
-        // The menu and the logo button both open the About box.
-        QToolButton* logo = nullptr;
-        for (QToolButton* button : window.findChildren<QToolButton*>())
-            logo = button->toolTip() == QLatin1String("About Plover") ? button : logo;
-        for (QAction* open :
-             {action(&window, QStringLiteral("About Plover")), static_cast<QAction*>(nullptr)}) {
-            QStringList texts;
-            onNextModal([&texts](QWidget* dialog) {
-                for (QLabel* label : dialog->findChildren<QLabel*>())
-                    texts << label->text();
-                QTest::keyClick(dialog, Qt::Key_Escape);
-            });
-            open ? open->trigger() : logo->click();
-            QVERIFY(texts.contains(QStringLiteral("Version 1.0")) &&
-                    texts.contains(QStringLiteral("Plover")));
-        }
+        QStringList texts;
+        onNextModal([&texts](QWidget* dialog) {
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                texts << label->text();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        action(&window, QStringLiteral("About Plover"))->trigger();
+        QVERIFY(texts.contains(QStringLiteral("Version 1.0")) && texts.contains(QStringLiteral("Plover")));
     }
 
-    // Stored values out of range are not taken over: the next change stores the defaults instead.
-    void badStoredValuesAreDropped()
+    // Stored values are shown as they are, or as defaults where unusable, without writing anything
+    // back; a user's change then stores all three as shown.
+    void storedSettings_data()
     {
-        for (const auto& [orientation, alignment, paper] :
-             {std::tuple{"2", "9", 1}, std::tuple{"-1", "-1", 2}}) {
-            store.setValue(QStringLiteral("print/orientation"), orientation);
-            store.setValue(QStringLiteral("print/alignment"), alignment);
-            store.sync();
-            Plover::MainWindow window;
-            paperCombo(&window)->setCurrentIndex(paper);
-            store.sync();
-            QCOMPARE(store.value(QStringLiteral("print/orientation")).toString(), QStringLiteral("0"));
-            QCOMPARE(store.value(QStringLiteral("print/alignment")).toString(), QStringLiteral("4"));
+        QTest::addColumn<QStringList>("store");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("valid") << QStringList{"DIN A3", "1", "8"} << QStringList{"DIN A3", "1", "8"};
+        QTest::newRow("lower case name") << QStringList{"din a3", "0", "0"} << QStringList{"DIN A4", "0", "0"};
+        QTest::newRow("trailing blank") << QStringList{"DIN A3 ", "", ""} << QStringList{"DIN A4", "0", "4"};
+        QTest::newRow("too large") << QStringList{"DIN A3+", "2", "9"} << QStringList{"DIN A3+", "0", "4"};
+        QTest::newRow("negative") << QStringList{"", "-1", "-1"} << QStringList{"DIN A4", "0", "4"};
+        QTest::newRow("not numbers read as 0")
+            << QStringList{"", "wide", "left"} << QStringList{"DIN A4", "0", "0"};
+    }
+
+    void storedSettings()
+    {
+        QFETCH(QStringList, store);
+        QFETCH(QStringList, shown);
+        {
+            QSettings settings(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+            for (int i = 0; i < 3; ++i) {
+                if (!store[i].isEmpty())
+                    settings.setValue(keys[i], store[i]);
+            }
         }
+        const QStringList before = stored();
+        Plover::MainWindow window;
+        QCOMPARE(chosen(&window), shown);
+        QCOMPARE(stored(), before);
+        paperCombo(&window)->setCurrentIndex(3);
+        QCOMPARE(stored(), (QStringList{"DIN A2", shown[1], shown[2]}));
+    }
+
+    // Orientation and alignment changes store too, also a click on the checked button.
+    void userChangesAreStored()
+    {
+        Plover::MainWindow window;
+        orientationCombo(&window)->setCurrentIndex(1);
+        QCOMPARE(stored(), (QStringList{"DIN A4", "1", "4"}));
+        alignmentButtons(&window)[2]->click();
+        clearStore();
+        alignmentButtons(&window)[2]->click();
+        QCOMPARE(stored(), (QStringList{"DIN A4", "1", "2"}));
+        QCOMPARE(chosen(&window)[2], QStringLiteral("2"));
     }
 
     // The SVG icons need the icon engine plugin at run time; without it they paint nothing.
@@ -108,45 +158,46 @@ private Q_SLOTS:
     }
 
     // A new image gets its facts, its orientation and the smallest paper that holds it, and nothing
-    // is stored; turning it to the other orientation turns its print size, and loading it again
-    // takes back its own orientation.
+    // is stored; turned to the other orientation its print size turns, and loading it again takes
+    // back its own orientation.
     void newImageGetsItsFactsOrientationAndPaper()
     {
-        const std::tuple<QSize, double, const char*, const char*, const char*> rows[] = {
-            {{3000, 2000}, 300, "DIN A4", "Landscape", "10.00 x 6.67 in / 254.0 x 169.3 mm"},
-            {{2480, 3508}, 300, "DIN A3", "Portrait", "8.27 x 11.69 in / 210.0 x 297.0 mm"},
-            {{5000, 3000}, 200, "DIN A2", "Landscape", "25.00 x 15.00 in / 635.0 x 381.0 mm"}};
-        for (const auto& [pixels, dpi, paper, orientation, printSize] : rows) {
+        const std::tuple<QSize, double, const char*, const char*> rows[] = {
+            {{3000, 2000}, 300, "DIN A41", "10.00 x 6.67 in / 254.0 x 169.3 mm"},
+            {{2480, 3508}, 300, "DIN A30", "8.27 x 11.69 in / 210.0 x 297.0 mm"},
+            {{5000, 3000}, 200, "DIN A21", "25.00 x 15.00 in / 635.0 x 381.0 mm"}};
+        for (const auto& [pixels, dpi, paper, printSize] : rows) {
+            clearStore();
             const QString name = QStringLiteral("%1x%2.tif").arg(pixels.width()).arg(pixels.height());
             Plover::MainWindow window;
             window.openImagePath(files.tiff(name, pixels.width(), pixels.height(), dpi));
-            QCOMPARE(
-                facts(&window),
-                (QStringList{name, QStringLiteral("Pixels: %1 x %2").arg(pixels.width()).arg(pixels.height()),
-                             QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2),
-                             QStringLiteral("Print size: ") + printSize, "Color model: RGB",
-                             "ICC Profile: none"}));
-            QCOMPARE(paperCombo(&window)->currentText() + orientationCombo(&window)->currentText(),
-                     QString::fromLatin1(paper) + orientation);
+            QCOMPARE(facts(&window).mid(0, 6),
+                     (QStringList{name, QStringLiteral("Pixels: %1 x %2").arg(pixels.width()).arg(pixels.height()),
+                                  QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2),
+                                  QStringLiteral("Print size: ") + printSize, "Color model: RGB",
+                                  "ICC Profile: none"}));
+            QCOMPARE(chosen(&window).mid(0, 2).join(QString()), QString::fromLatin1(paper));
             QVERIFY(action(&window, QStringLiteral("Print"))->isEnabled());
-            QVERIFY(store.allKeys().isEmpty());
+            QCOMPARE(stored(), (QStringList{"", "", ""}));
+            if (pixels.width() != 3000)
+                continue;
+            orientationCombo(&window)->setCurrentIndex(0);
+            QCOMPARE(imageLabels(&window)[3]->text(),
+                     QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
+            window.openImagePath(files.path(name));
+            QCOMPARE(imageLabels(&window)[3]->text(), QStringLiteral("Print size: ") + printSize);
+            QCOMPARE(stored()[1], QStringLiteral("0"));
         }
-        Plover::MainWindow window;
-        window.openImagePath(files.path(QStringLiteral("3000x2000.tif")));
-        orientationCombo(&window)->setCurrentIndex(0);
-        QCOMPARE(imageLabels(&window)[3]->text(),
-                 QStringLiteral("Print size: 6.67 x 10.00 in / 169.3 x 254.0 mm"));
-        window.openImagePath(files.path(QStringLiteral("3000x2000.tif")));
-        QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
-        QCOMPARE(imageLabels(&window)[3]->text(),
-                 QStringLiteral("Print size: 10.00 x 6.67 in / 254.0 x 169.3 mm"));
-        QCOMPARE(store.value(QStringLiteral("print/orientation")).toInt(), 0);
     }
 
-    // A failed load keeps the image and its layout and says why in the banner; a good one clears it.
+    // A failed load keeps the image, its layout and its preview, and says why in the banner; a good
+    // one clears it.
     void failedLoadKeepsTheImageAndShowsTheMessage()
     {
         Plover::MainWindow window;
+        window.resize(1100, 1000); // tall enough that the banner never grows the window
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.openImagePath(QStringLiteral("   ")); // a blank path is no load at all
         QLabel* banner = errorBanner(&window);
         QVERIFY(banner->isHidden());
@@ -157,9 +208,9 @@ private Q_SLOTS:
               std::pair{"notes.txt", "Choose a TIFF, JPEG, or PNG image."},
               std::pair{"a<b>.png", "The file could not be read as an image."}}) {
             window.openImagePath(files.path(QString::fromLatin1(name)));
-            QCOMPARE(banner->text(),
-                     QStringLiteral("<b>Could not load target image</b><br>") + QString::fromLatin1(message));
-            QVERIFY(!banner->isHidden() && facts(&window) == before);
+            QCOMPARE(banner->text(), QStringLiteral("<b>Could not load target image</b><br>") + message);
+            QVERIFY(!banner->isHidden());
+            QCOMPARE(facts(&window), before);
             QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
         }
         window.openImagePath(files.tiff(QStringLiteral(" spaced.tif"), 300, 300, 300)); // passed untrimmed
@@ -227,9 +278,9 @@ private Q_SLOTS:
 
 } // namespace
 
-std::unique_ptr<QObject> PloverTest::newWindowTest()
+int main(int argc, char* argv[])
 {
-    return std::make_unique<TestWindow>();
+    return PloverTest::runWindowTest<TestWindow>(argc, argv);
 }
 
 #include "tst_window.moc"
