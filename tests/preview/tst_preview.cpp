@@ -97,30 +97,18 @@ private Q_SLOTS:
                 after.pixel(119, 379) == under);
     }
 
-    // Each pixel of the turned image shows at its place on the sheet, as worked out here, after a
-    // drag from the middle (on the portrait sheet first where asked, then turned landscape); pixels
-    // past the sheet stay bare. The pixels are large on screen, so their centres show their colours.
+    // Each pixel of the turned image shows at its place on the sheet, as worked out here; pixels past
+    // the sheet stay bare. The pixels are large on screen, so their centres show their colours.
     void painting_data()
     {
         QTest::addColumn<int>("rotation");
         QTest::addColumn<double>("dpi");
         QTest::addColumn<int>("zoomSteps");
-        QTest::addColumn<QPoint>("by");
-        QTest::addColumn<QPointF>("pan");
-        QTest::addColumn<bool>("fromPortrait");
-        const QSizeF sheet =
-            sheetSizeInches(a4, PageOrientation::Landscape) * (404 / 297.0 * 25.4 * 1.2 * 1.2 * 1.2 * 1.2);
-        const QPointF limit((sheet.width() - 500) / 2 + 48, (sheet.height() - 500) / 2 + 48); // 48 inside
-        QTest::newRow("90 at fit, no drag, beyond the sheet")
-            << 90 << 1.0 << 0 << QPoint(300, -300) << QPointF() << false;
-        QTest::newRow("270 smooth, panned")
-            << 270 << 6.0 << 7 << QPoint(150, -100) << QPointF(150, -100) << false;
-        QTest::newRow("90 sharp at 32") << 90 << 60.0 << 20 << QPoint(-60, 40) << QPointF(-60, 40) << false;
-        QTest::newRow("1.2 pans only sideways")
-            << 0 << 2.0 << 1 << QPoint(30, -20) << QPointF(30, 0) << false;
-        QTest::newRow("pushed right and down") << 0 << 2.0 << 4 << QPoint(2000, 2000) << limit << false;
-        QTest::newRow("a new layout clamps")
-            << 0 << 2.0 << 4 << QPoint(0, 2000) << QPointF(0, limit.y()) << true;
+        QTest::addColumn<int>("alignment");
+        QTest::newRow("90 at fit, beyond the sheet") << 90 << 1.0 << 0 << 4;
+        QTest::newRow("270 smooth, top left") << 270 << 2.0 << 1 << 0;
+        QTest::newRow("90 sharp at 32") << 90 << 60.0 << 20 << 4;
+        QTest::newRow("0, bottom right") << 0 << 2.0 << 1 << 8;
     }
 
     void painting()
@@ -128,27 +116,17 @@ private Q_SLOTS:
         QFETCH(int, rotation);
         QFETCH(double, dpi);
         QFETCH(int, zoomSteps);
-        QFETCH(QPoint, by);
-        QFETCH(QPointF, pan);
-        QFETCH(bool, fromPortrait);
-        const PrintLayout layout{a4, PageOrientation::Landscape, PrintAlignment::Center, rotation};
-        preview.setPrintLayout({a4, PageOrientation(!fromPortrait), PrintAlignment::Center, rotation});
+        QFETCH(int, alignment);
+        const PrintLayout layout{a4, PageOrientation::Landscape, PrintAlignment(alignment), rotation};
+        preview.setPrintLayout(layout);
         const TargetImage image = noiseTarget(12, 8, dpi);
         preview.setTargetImage(image);
         for (int i = 0; i < zoomSteps; ++i)
             preview.zoomIn();
-        for (const auto& [type, at, buttons] :
-             {std::tuple{QEvent::MouseButtonPress, QPoint(250, 250), Qt::LeftButton},
-              std::tuple{QEvent::MouseMove, QPoint(250, 250) + by, Qt::LeftButton},
-              std::tuple{QEvent::MouseButtonRelease, QPoint(250, 250) + by, Qt::NoButton}})
-            accepted(preview,
-                     QMouseEvent(type, at, preview.mapToGlobal(at),
-                                 type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, {}));
-        preview.setPrintLayout(layout);
 
         const QSizeF s = sheetSizeInches(a4, PageOrientation::Landscape);
         const double zoom = preview.zoomPercent() / 100, k = 404 / s.width() * zoom; // pixels per inch
-        const QRectF sheet(QPointF(250 - s.width() * k / 2, 250 - s.height() * k / 2) + pan, s * k);
+        const QRectF sheet(QPointF(250 - s.width() * k / 2, 250 - s.height() * k / 2), s * k);
         const QRectF r = placementRect(s, rotatedSize(printSizeInches(image), rotation), layout.alignment);
         const QImage turned = rotatedImage(image.image, rotation), picture = preview.grab().toImage();
         int compared = 0;

@@ -33,12 +33,7 @@ TargetImage randomTarget()
     QRandomGenerator random(7);
     for (int y = 0; y < pixels.height(); ++y)
         random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
-    TargetImage target;
-    target.pixelWidth = pixels.width();
-    target.pixelHeight = pixels.height();
-    target.dpiX = target.dpiY = 360;
-    target.image = pixels;
-    return target;
+    return {QString(), {}, pixels.width(), pixels.height(), 360, 360, QStringLiteral("RGB"), false, {}, pixels};
 }
 
 } // namespace
@@ -130,22 +125,19 @@ private Q_SLOTS:
         QTEST(PrintCalls::order(), "calls");
         if (!printed)
             return;
+        TIFF* file = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
+        char* description = nullptr;
+        QVERIFY(file && TIFFGetField(file, TIFFTAG_IMAGEDESCRIPTION, &description));
+        QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
+        TIFFClose(file);
         const QImage page = QImage(pagePath()).convertToFormat(QImage::Format_RGB32);
-        const auto pixels = [](double mm) {
-            return int(std::lround(mm / 25.4 * 360));
-        };
+        const auto pixels = [](double mm) { return int(std::lround(mm / 25.4 * 360)); };
         QCOMPARE(page.size(), QSize(pixels(210), pixels(297)));
         QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
         const int margin = pixels(3.0);
         const DevicePageMetrics device{360, 360, page.width(), page.height(), margin, margin};
         const QRect placed = devicePlacementRect(device, target, layoutOn()).translated(margin, margin);
         QCOMPARE(page.copy(placed), target.image.convertToFormat(QImage::Format_RGB32));
-
-        TIFF* file = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
-        char* description = nullptr;
-        QVERIFY(file && TIFFGetField(file, TIFFTAG_IMAGEDESCRIPTION, &description));
-        QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
-        TIFFClose(file);
     }
 
     // The file printer's dialog does not take a file it cannot create; it says why and stays open.
