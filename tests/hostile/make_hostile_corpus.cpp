@@ -26,7 +26,8 @@ void save(const QString& name, const QByteArray& bytes, bool cuts = false)
 {
     QFile file(out.filePath(name));
     allWritten = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && allWritten;
-    for (const qsizetype length : {qsizetype(1), qsizetype(8), qsizetype(33), bytes.size() / 2, bytes.size() - 1})
+    for (const qsizetype length :
+         {qsizetype(1), qsizetype(8), qsizetype(33), bytes.size() / 2, bytes.size() - 1})
         cuts ? save(QStringLiteral("truncated-%1-%2").arg(length).arg(name), bytes.left(length)) : void();
 }
 
@@ -229,8 +230,8 @@ void writeQtCases()
     save("valid.jpg", jpeg, true);
 
     // PNG: the header chunk comes first, at 8; anything inserted goes right after it, at 33.
-    const std::pair<std::uint32_t, std::uint32_t> pngSizes[] = {{0, 16}, {24, 0}, {65535, 65535},
-                                                                {1000000, 1000000}, {~0u, ~0u}, {65535, 1}};
+    const std::pair<std::uint32_t, std::uint32_t> pngSizes[] = {
+        {0, 16}, {24, 0}, {65535, 65535}, {1000000, 1000000}, {~0u, ~0u}, {65535, 1}};
     for (const auto& [width, height] : pngSizes)
         save(QStringLiteral("huge-%1x%2.png").arg(width).arg(height),
              png.left(8) + pngChunk("IHDR", bigEndian(width) + bigEndian(height) + png.mid(24, 5)) +
@@ -245,15 +246,15 @@ void writeQtCases()
 
     // JPEG: sizes in the frame header, segments inserted right after the start of image.
     const qsizetype frame = jpeg.indexOf("\xFF\xC0", 2) + 5;
-    const std::pair<std::uint16_t, std::uint16_t> jpegSizes[] = {{0, 16},        {24, 0},        {4000, 4000},
-                                                                 {8000, 8000},   {20000, 20000}, {60000, 60000},
-                                                                 {65535, 65535}, {65535, 1}};
+    const std::pair<std::uint16_t, std::uint16_t> jpegSizes[] = {
+        {0, 16},        {24, 0},        {4000, 4000},   {8000, 8000},
+        {20000, 20000}, {60000, 60000}, {65535, 65535}, {65535, 1}};
     for (const auto& [width, height] : jpegSizes)
         save(QStringLiteral("huge-%1x%2.jpg").arg(width).arg(height),
              QByteArray(jpeg).replace(frame, 4, bigEndian(height, 2) + bigEndian(width, 2)));
     const std::map<QString, QByteArray> segments = {
         {"segment-length-short", QByteArray("\xFF\xE1\0\x01", 4)},
-        {"segment-length-past-end", QByteArray("\xFF\xE1\xFF\xFFExif", 8)},
+        {"segment-length-past-end", QByteArray("\xFF\xE1\xFF\xFF" "Exif", 8)},
         {"icc-absurd", QByteArray("\xFF\xE2\0\x50ICC_PROFILE\0\x01\x01", 18) + QByteArray(64, '\xFF')},
         {"jfif-density-zero", QByteArray("\xFF\xE0\0\x10JFIF\0\x01\x02\x01\0\0\0\0\0\0", 18)},
         {"endless-fill", QByteArray(1 << 20, '\xFF')}}; // before a marker

@@ -1,7 +1,6 @@
 #include "layout/placement_geometry.h"
 #include "print_calls.h"
 #include "printing/gdi_print_job.h"
-#include "printing/print_exception.h"
 #include "printing/print_job.h"
 #include "tests/support/modal_answer.h"
 
@@ -33,7 +32,8 @@ TargetImage randomTarget()
     QRandomGenerator random(7);
     for (int y = 0; y < pixels.height(); ++y)
         random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
-    return {QString(), {}, pixels.width(), pixels.height(), 360, 360, QStringLiteral("RGB"), false, {}, pixels};
+    return {QString(), {}, pixels.width(), pixels.height(), 360, 360, QStringLiteral("RGB"),
+            false,     {}, pixels};
 }
 
 } // namespace
@@ -63,26 +63,16 @@ private Q_SLOTS:
     void deviceModeSettings()
     {
         const auto portrait = PageOrientation::Portrait, landscape = PageOrientation::Landscape;
-        const std::tuple<int, PageOrientation, QList<int>> rows[] = {
-            {0, landscape, {0x3, 2, 9, 0, 0}},       {1, portrait, {0x3, 1, 8, 0, 0}},
-            {3, portrait, {0x3, 1, 66, 0, 0}},       {2, portrait, {0xD, 1, 0, 3290, 4830}},
-            {2, landscape, {0xD, 2, 0, 3290, 4830}}};
+        const std::tuple<int, PageOrientation, QList<int>> rows[] = {{0, landscape, {0x3, 2, 9, 0, 0}},
+                                                                     {1, portrait, {0x3, 1, 8, 0, 0}},
+                                                                     {3, portrait, {0x3, 1, 66, 0, 0}},
+                                                                     {2, portrait, {0xD, 1, 0, 3290, 4830}},
+                                                                     {2, landscape, {0xD, 2, 0, 3290, 4830}}};
         for (const auto& [paper, orientation, settings] : rows) {
             const DeviceModeSettings s = Plover::deviceModeSettings(layoutOn(paper, orientation));
             QCOMPARE((QList<int>{int(s.fields), s.orientation, s.paperSize, s.paperWidth, s.paperLength}),
                      settings);
         }
-    }
-
-    void missingImageThrowsBeforeTheDialog()
-    {
-        try {
-            PrintJob().printTargetImage(nullptr, TargetImage(), layoutOn());
-            QFAIL("no exception");
-        } catch (const PrintException& e) {
-            QCOMPARE(e.message(), QStringLiteral("No image is loaded."));
-        }
-        QVERIFY(PrintCalls::order().isEmpty());
     }
 
     // The order the platform depends on: ICM off before the document, EndDoc whenever StartDocW succeeded,
@@ -131,7 +121,9 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
         TIFFClose(file);
         const QImage page = QImage(pagePath()).convertToFormat(QImage::Format_RGB32);
-        const auto pixels = [](double mm) { return int(std::lround(mm / 25.4 * 360)); };
+        const auto pixels = [](double mm) {
+            return int(std::lround(mm / 25.4 * 360));
+        };
         QCOMPARE(page.size(), QSize(pixels(210), pixels(297)));
         QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
         const int margin = pixels(3.0);

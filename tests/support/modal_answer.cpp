@@ -31,7 +31,12 @@ void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText)
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box) // a progress dialog may come first: wait for the box itself
             return answerInto(seen, buttonText);
-        *seen = {true, box->icon(), box->windowTitle(), box->text(), box->informativeText(), {},
+        *seen = {true,
+                 box->icon(),
+                 box->windowTitle(),
+                 box->text(),
+                 box->informativeText(),
+                 {},
                  box->defaultButton() ? box->defaultButton()->text() : QString()};
         QAbstractButton* chosen = nullptr;
         for (QAbstractButton* button : box->buttons()) {

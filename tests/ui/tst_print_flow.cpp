@@ -105,10 +105,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("paper");
         QTest::addColumn<QString>("sizes");
         QTest::addColumn<QString>("answer");
-        QTest::newRow("25 x 15 in on A2") << QSize(5000, 3000) << 200.0 << 3
-                                          << "Image: 25.00 x 15.00 in\nPaper: 23.39 x 16.54 in" << "Cancel";
-        QTest::newRow("A4 pixels on A4") << QSize(2480, 3508) << 300.0 << 0
-                                         << "Image: 8.27 x 11.69 in\nPaper: 8.27 x 11.69 in" << "Continue";
+        QTest::newRow("25 x 15 in on A2")
+            << QSize(5000, 3000) << 200.0 << 3 << "Image: 25.00 x 15.00 in\nPaper: 23.39 x 16.54 in"
+            << "Cancel";
+        QTest::newRow("A4 pixels on A4")
+            << QSize(2480, 3508) << 300.0 << 0 << "Image: 8.27 x 11.69 in\nPaper: 8.27 x 11.69 in"
+            << "Continue";
     }
 
     // Cancel ends there; Continue goes on to the print dialog.
@@ -119,8 +121,8 @@ private Q_SLOTS:
         QFETCH(int, paper);
         QFETCH(QString, answer);
         Plover::MainWindow window;
-        window.openImagePath(files.tiff(QStringLiteral("%1.tif").arg(pixels.width()), pixels.width(),
-                                        pixels.height(), dpi));
+        window.openImagePath(
+            files.tiff(QStringLiteral("%1.tif").arg(pixels.width()), pixels.width(), pixels.height(), dpi));
         paperCombo(&window)->setCurrentIndex(paper);
         bool printDialogShown = false;
         if (answer == QLatin1String("Continue"))
@@ -176,7 +178,9 @@ private Q_SLOTS:
 
         QString received;
         const QImage page = lastStoredPage(jobs, &received);
-        const auto pixels = [dpi](double mm) { return int(std::lround(mm / 25.4 * dpi)); };
+        const auto pixels = [dpi](double mm) {
+            return int(std::lround(mm / 25.4 * dpi));
+        };
         const QSizeF mm = sheetSizeMm(paperSizes()[paper], PageOrientation::Portrait);
         QCOMPARE(page.size(), QSize(pixels(mm.width()), pixels(mm.height())));
         QCOMPARE(page.dotsPerMeterX(), qRound(dpi / 0.0254));
@@ -198,7 +202,8 @@ private Q_SLOTS:
                                  landscape ? PageOrientation::Landscape : PageOrientation::Portrait,
                                  PrintAlignment(alignment), landscape ? 0 : 90}; // the target is landscape
         const TargetImage target = ImageLoader().loadTargetImage(file);
-        const DevicePageMetrics device{dpi, dpi, sheet.width(), sheet.height(), margins.left(), margins.top()};
+        const DevicePageMetrics device{dpi,          dpi, sheet.width(), sheet.height(), margins.left(),
+                                       margins.top()};
         const QRect placed =
             devicePlacementRect(device, target, layout).translated(margins.left(), margins.top());
         const auto onPage = [&](const QRect& r) {
@@ -249,8 +254,9 @@ private Q_SLOTS:
             QCOMPARE(QProcess::execute(QStringLiteral("cupsaccept"), {queue}), 0);
 
         QCOMPARE(message->seen, how != QLatin1String("cancel"));
-        QVERIFY2(!message->seen || (message->text.startsWith(QStringLiteral("Could not print on \"plover-test\": ")) &&
-                                    message->text.size() > 40),
+        QVERIFY2(!message->seen ||
+                     (message->text.startsWith(QStringLiteral("Could not print on \"plover-test\": ")) &&
+                      message->text.size() > 40),
                  qPrintable(message->text));
         QVERIFY(errorBanner(&window)->isHidden());
         QCOMPARE(imageLabels(&window)[1]->text(), facts);

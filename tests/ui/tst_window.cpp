@@ -3,9 +3,7 @@
 #include "window_test.h"
 
 #include <QGridLayout>
-#include <QMimeData>
 #include <QTest>
-#include <QUrl>
 
 using namespace PloverTest;
 
@@ -46,15 +44,6 @@ QStringList facts(QWidget* window)
     return texts << QString::number(qHashBits(preview.constBits(), std::size_t(preview.sizeInBytes())));
 }
 
-// Enters and drops as a real drag does (Qt delivers a drop only after an accepted enter).
-bool drop(QWidget* window, QMimeData* data)
-{
-    QDragEnterEvent enter({100, 100}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent event({100, 100}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &enter);
-    return enter.isAccepted() && QCoreApplication::sendEvent(window, &event) && event.isAccepted();
-}
-
 class TestWindow : public QObject
 {
     Q_OBJECT
@@ -84,7 +73,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("store");
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("valid") << QStringList{"DIN A3", "1", "8"} << QStringList{"DIN A3", "1", "8"};
-        QTest::newRow("lower case name") << QStringList{"din a3", "0", "0"} << QStringList{"DIN A4", "0", "0"};
+        QTest::newRow("lower case name")
+            << QStringList{"din a3", "0", "0"} << QStringList{"DIN A4", "0", "0"};
         QTest::newRow("trailing blank") << QStringList{"DIN A3 ", "", ""} << QStringList{"DIN A4", "0", "4"};
         QTest::newRow("too large") << QStringList{"DIN A3+", "2", "9"} << QStringList{"DIN A3+", "0", "4"};
         QTest::newRow("negative") << QStringList{"", "-1", "-1"} << QStringList{"DIN A4", "0", "4"};
@@ -152,11 +142,12 @@ private Q_SLOTS:
             const QString name = QStringLiteral("%1x%2.tif").arg(pixels.width()).arg(pixels.height());
             Plover::MainWindow window;
             window.openImagePath(files.tiff(name, pixels.width(), pixels.height(), dpi));
-            QCOMPARE(facts(&window).mid(0, 6),
-                     (QStringList{name, QStringLiteral("Pixels: %1 x %2").arg(pixels.width()).arg(pixels.height()),
-                                  QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2),
-                                  QStringLiteral("Print size: ") + printSize, "Color model: RGB",
-                                  "ICC Profile: none"}));
+            QCOMPARE(
+                facts(&window).mid(0, 6),
+                (QStringList{name, QStringLiteral("Pixels: %1 x %2").arg(pixels.width()).arg(pixels.height()),
+                             QStringLiteral("DPI: %1 x %1").arg(dpi, 0, 'f', 2),
+                             QStringLiteral("Print size: ") + printSize, "Color model: RGB",
+                             "ICC Profile: none"}));
             QCOMPARE(chosen(&window).mid(0, 2).join(QString()), QString::fromLatin1(paper));
             QVERIFY(action(&window, QStringLiteral("Print"))->isEnabled());
             QCOMPARE(stored(), (QStringList{"", "", ""}));
@@ -199,21 +190,6 @@ private Q_SLOTS:
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral(" spaced.tif"));
     }
 
-    // Only a first URL that is a local file is opened; a drag without URLs is refused at the door.
-    void dropOpensOnlyAFirstLocalFile()
-    {
-        Plover::MainWindow window;
-        const QUrl local = QUrl::fromLocalFile(files.tiff(QStringLiteral("dropped.tif"), 300, 300, 300));
-        QMimeData data, text;
-        data.setUrls({QUrl(QStringLiteral("https://tessaly.example/chart.tif")), local});
-        text.setText(QStringLiteral("chart.tif"));
-        QVERIFY(!drop(&window, &data) && !drop(&window, &text));
-        QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("No image loaded"));
-        data.setUrls({local});
-        QVERIFY(drop(&window, &data));
-        QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral("dropped.tif"));
-    }
-
     void embeddedProfileIsAskedAbout()
     {
         const QString profiled = files.path(QStringLiteral("profiled.png"));
@@ -236,24 +212,6 @@ private Q_SLOTS:
             QCOMPARE(facts(&window) == before, QByteArray(answer) != "Continue");
         }
         QCOMPARE(imageLabels(&window).last()->text(), QStringLiteral("ICC Profile: sRGB (Ignored)"));
-    }
-
-    // The zoom keys reach the preview once an image is shown; the label shows whole percents.
-    void zoomKeys()
-    {
-        Plover::MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QLabel* zoom = window.findChild<QToolBar*>()->findChild<QLabel*>();
-        QTest::keyClick(&window, Qt::Key_Plus);
-        QCOMPARE(zoom->text(), QStringLiteral("100%"));
-        window.openImagePath(files.tiff(QStringLiteral("good.tif"), 3000, 2000, 300));
-        QStringList seen;
-        for (const Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Minus, Qt::Key_0}) {
-            QTest::keyClick(&window, key);
-            seen << zoom->text() + QString::number(zoom->isEnabled());
-        }
-        QCOMPARE(seen, (QStringList{"120%1", "144%1", "120%1", "100%1"}));
     }
 };
 

@@ -21,8 +21,7 @@
 
 namespace PloverTest {
 
-template <typename T>
-T* child(QWidget* window, const std::function<bool(T*)>& is)
+template <typename T> T* child(QWidget* window, const std::function<bool(T*)>& is)
 {
     for (T* candidate : window->findChildren<T*>()) {
         if (is(candidate))
@@ -93,8 +92,7 @@ private:
 
 // Runs a window test class in an application named as Plover is, with a settings store of its own
 // in a temporary folder, so that a test neither sees nor changes the user's.
-template <typename Test>
-int runWindowTest(int argc, char** argv)
+template <typename Test> int runWindowTest(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QTemporaryDir settings;
