@@ -17,7 +17,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 using namespace PloverTest;
 
@@ -127,7 +126,10 @@ private Q_SLOTS:
         }
         // A hang guard, not a speed test: generous enough for the sanitizer build.
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
-        if (!message.isNull() && !(name == QLatin1String("unreadable.tif") && geteuid() == 0))
+        // Mode bits stop neither root nor Windows from reading "unreadable.tif".
+        const bool readable =
+            name == QLatin1String("unreadable.tif") && QFileInfo(corpus.filePath(name)).isReadable();
+        if (!message.isNull() && !readable)
             QCOMPARE(said, message);
         if (record) {
             QCOMPARE(QSize(record->pixelWidth, record->pixelHeight), record->image.size());

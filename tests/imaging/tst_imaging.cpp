@@ -41,7 +41,10 @@ class TestImaging : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    // Greek and Japanese in the folder name: every file here has a path that no one 8-bit code page holds.
+    QTemporaryDir dir{
+        QDir::tempPath() +
+        QStringLiteral("/\u03c3\u03c4\u03cc\u03c7\u03bf\u03c2-\u30bf\u30fc\u30b2\u30c3\u30c8-XXXXXX")};
 
 private Q_SLOTS:
     // Qt's own guard against large images is set small here, whatever its default in this Qt

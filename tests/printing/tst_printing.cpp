@@ -1,5 +1,4 @@
 #include "layout/placement_geometry.h"
-#include "print_calls.h"
 #include "printing/gdi_print_job.h"
 #include "printing/print_exception.h"
 #include "printing/print_job.h"
@@ -14,10 +13,12 @@
 #include <QTest>
 #include <cmath>
 #include <tiffio.h>
+#ifndef _WIN32 // the call log and the file printer belong to Plover's own print system, off Windows only
+#include "print_calls.h"
+#endif
 
 using namespace Plover;
 using namespace PloverTest;
-using Fault = PrintCalls::Fault;
 
 namespace {
 
@@ -32,7 +33,7 @@ PrintLayout a4Layout(const QString& paperName = QStringLiteral("DIN A4"),
 }
 
 // Random colours with random alpha at 360 dpi: the fourth byte must not matter.
-TargetImage randomTarget()
+[[maybe_unused]] TargetImage randomTarget() // unused on Windows
 {
     QImage pixels(301, 203, QImage::Format_ARGB32);
     QRandomGenerator random(7);
@@ -49,7 +50,10 @@ TargetImage randomTarget()
 } // namespace
 
 Q_DECLARE_METATYPE(Plover::PageOrientation)
+#ifndef _WIN32
+using Fault = PrintCalls::Fault;
 Q_DECLARE_METATYPE(Fault)
+#endif
 
 // The file printer and the job's order. No print server is in reach, so the dialog lists the file printer
 // only.
@@ -65,10 +69,17 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(pagePath());
+#ifndef _WIN32
         PrintCalls::reset();
+#endif
     }
 
-    void cleanup() { QCOMPARE(PrintCalls::openHandles(), 0); }
+#ifndef _WIN32
+    void cleanup()
+    {
+        QCOMPARE(PrintCalls::openHandles(), 0);
+    }
+#endif
 
     void deviceModeSettings_data()
     {
@@ -101,8 +112,17 @@ private Q_SLOTS:
         } catch (const PrintException& e) {
             QCOMPARE(e.message(), QStringLiteral("No image is loaded."));
         }
+#ifndef _WIN32
         QVERIFY(PrintCalls::order().isEmpty());
+#endif
     }
+
+#ifdef _WIN32
+    void callOrder()
+    {
+        QSKIP("Needs the file printer, which exists off Windows only.");
+    }
+#else
 
     // The order the platform depends on: ICM off before the document, EndDoc whenever StartDocW succeeded,
     // every handle freed. A printed page is the sheet at 360 dpi holding the target's bytes unchanged,
@@ -180,6 +200,7 @@ private Q_SLOTS:
         QVERIFY(seen->text.contains(
             QStringLiteral("\"%1\" does not exist").arg(QDir::toNativeSeparators(missing))));
     }
+#endif
 };
 
 QTEST_MAIN(TestPrinting)

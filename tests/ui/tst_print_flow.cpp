@@ -11,10 +11,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#ifndef _WIN32 // the private CUPS print system exists off Windows only
 #include <cups/cups.h>
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 using namespace PloverTest;
 using namespace Plover;
@@ -44,6 +46,7 @@ int checkedAlignment(QWidget* window)
     return -1;
 }
 
+#ifndef _WIN32
 const QString queue = QStringLiteral("plover-test");
 
 // What the test printer stored: its documents (PWG raster), each with the job attributes it received
@@ -124,6 +127,7 @@ QRect printedArea(const QImage& page)
     }
     return area;
 }
+#endif
 
 class TestPrintFlow : public QObject
 {
@@ -229,6 +233,7 @@ private Q_SLOTS:
         QCOMPARE(question->buttons, (QStringList{QStringLiteral("Continue"), QStringLiteral("Cancel")}));
         QCOMPARE(question->defaultButton, QStringLiteral("Continue"));
 
+#ifndef _WIN32 // on Windows, Continue opens Windows' own print dialog, which no Qt modal answer reaches
         // Continue goes on to the print dialog.
         bool printDialogShown = false;
         onNextModal([&](QWidget* box) {
@@ -240,7 +245,15 @@ private Q_SLOTS:
         });
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(printDialogShown);
+#endif
     }
+
+#ifdef _WIN32
+    void printedPageHoldsTheTargetAtItsSize()
+    {
+        QSKIP("Prints onto the private CUPS print system, off Windows only.");
+    }
+#else
 
     // From the window onto a CUPS queue: the printer receives the sheet at its true size in device pixels,
     // always portrait, with the target where the layout puts it and the job's options as sent.
@@ -379,6 +392,7 @@ private Q_SLOTS:
         QVERIFY(errorBanner(&window)->isHidden());
         QCOMPARE(lastSchedulerJob().value(QStringLiteral("job-id")), lastJob);
     }
+#endif
 };
 
 } // namespace
