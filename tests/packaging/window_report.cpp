@@ -25,7 +25,8 @@ public:
                 QStringList lines{window->windowTitle()};
                 for (QLabel* label : PloverTest::imageLabels(window))
                     lines << label->text();
-                if (lines[1] == QLatin1String("No image loaded") && PloverTest::errorBanner(window)->isHidden())
+                if (lines[1] == QLatin1String("No image loaded") &&
+                    PloverTest::errorBanner(window)->isHidden())
                     return;
                 QFile out(file);
                 if (out.open(QIODevice::WriteOnly))
