@@ -1,4 +1,6 @@
-// Renders the application icon's SVG to a square PNG at build time, so the SVG stays the only artwork.
+// Renders an SVG to a PNG at build time, so the SVG stays the only artwork: the application icon, and
+// the toolbar icons where the Qt built against has no SVG module. The drawing keeps its proportions
+// within a square of the given size, as Qt's SVG icon engine draws it.
 // Painting into a QImage needs no application object, so no platform plugin is involved.
 #include <QImage>
 #include <QPainter>
@@ -17,7 +19,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot render %s at size %s\n", argv[1], argv[2]);
         return 1;
     }
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(renderer.defaultSize().scaled(size, size, Qt::KeepAspectRatio),
+                 QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);

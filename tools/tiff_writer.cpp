@@ -166,7 +166,11 @@ TiffPage tiffPageFromImage(const QImage& image)
 
 bool writeTiff(const QString& path, const std::vector<TiffPage>& pages)
 {
+#ifdef _WIN32 // by UTF-16 path, as the reader opens it
+    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpenW(path.toStdWString().c_str(), "w"));
+#else
     std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(QFile::encodeName(path).constData(), "w"));
+#endif
     if (!tiff)
         return false;
     for (const TiffPage& page : pages) {

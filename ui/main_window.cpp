@@ -3,6 +3,7 @@
 #include "preview/preview_widget.h"
 
 #include <QAction>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,6 +20,14 @@ const char* const toolBarStyle =
     "QToolButton { border: 1px solid transparent; border-radius: 5px; padding: 5px; }"
     "QToolButton:hover { background: #eaf2ff; border-color: #9db4d2; }"
     "QToolButton:pressed { background: #dbe9fb; }";
+
+// A build against a Qt without its SVG module carries PNG renderings of the SVG (name.png and
+// name@2x.png, which QIcon picks for a high-density screen) in its place.
+QIcon toolbarIcon(const QString& name)
+{
+    const QString svg = QStringLiteral(":/icons/%1.svg").arg(name);
+    return QIcon(QFile::exists(svg) ? svg : QStringLiteral(":/icons/%1.png").arg(name));
+}
 
 } // namespace
 
@@ -41,12 +50,12 @@ void MainWindow::buildUi()
     setAcceptDrops(true);
     resize(1080, 720);
 
-    loadAction = new QAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Load"), this);
+    loadAction = new QAction(toolbarIcon(QStringLiteral("open")), QStringLiteral("Load"), this);
     loadAction->setShortcut(QKeySequence::Open);
     addAction(loadAction);
     connect(loadAction, &QAction::triggered, this, [this] { openImageFile(); });
 
-    printAction = new QAction(QIcon(QStringLiteral(":/icons/print.svg")), QStringLiteral("Print"), this);
+    printAction = new QAction(toolbarIcon(QStringLiteral("print")), QStringLiteral("Print"), this);
     printAction->setShortcut(QKeySequence::Print);
     addAction(printAction);
     connect(printAction, &QAction::triggered, this, [this] { printImage(); });

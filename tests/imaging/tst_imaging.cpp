@@ -11,7 +11,6 @@
 #include <QTest>
 #include <cmath>
 #include <map>
-#include <unistd.h>
 
 using namespace Plover;
 using PloverTools::TiffPage;
@@ -68,7 +67,10 @@ class TestImaging : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    // Greek and Japanese in the folder name: every file here has a path that no one 8-bit code page holds.
+    QTemporaryDir dir{
+        QDir::tempPath() +
+        QStringLiteral("/\u03c3\u03c4\u03cc\u03c7\u03bf\u03c2-\u30bf\u30fc\u30b2\u30c3\u30c8-XXXXXX")};
 
 private Q_SLOTS:
     // Qt's own guard against large images is set small here, whatever its default in this Qt
@@ -224,7 +226,8 @@ private Q_SLOTS:
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
         QCOMPARE(openFileCount(), filesBefore); // the file is closed on every way out
         QCOMPARE(QImageReader::allocationLimit(), 4);
-        if (!outcome.isNull() && !(path.endsWith(QLatin1String("unreadable.tif")) && geteuid() == 0))
+        if (!outcome.isNull() &&
+            !(path.endsWith(QLatin1String("unreadable.tif")) && QFileInfo(path).isReadable()))
             QCOMPARE(refusal.isEmpty() ? record.colorModel : refusal, outcome);
         QVERIFY2(refusal.isEmpty() || (refusal.endsWith('.') && refusal.contains(' ')), qPrintable(refusal));
         if (!refusal.isEmpty())
