@@ -13,19 +13,6 @@ using namespace Plover;
 
 namespace {
 
-// Presses OK in this process's print dialog, the one visible standard dialog window.
-BOOL CALLBACK pressOk(HWND window, LPARAM)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[8] = {};
-    GetClassNameW(window, className, 8);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || wcscmp(className, L"#32770") != 0)
-        return TRUE;
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-}
-
 // What the default printer's device context reports once the job's paper and orientation are set.
 DevicePageMetrics printerMetrics(const PrintLayout& layout)
 {
@@ -69,9 +56,8 @@ QRect inkBounds(const QImage& sheet)
 {
     QRect bounds;
     for (int y = 0; y < sheet.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(sheet.constScanLine(y));
         for (int x = 0; x < sheet.width(); ++x) {
-            if (qGray(row[x]) < 240)
+            if (qGray(sheet.pixel(x, y)) < 240)
                 bounds |= QRect(x, y, 1, 1);
         }
     }
@@ -115,8 +101,12 @@ void TestGdiPrint::printsAtPlace()
     QVERIFY(!QFile::exists(page));
     const TargetImage image = target();
 
+    // The print dialog is the one standard dialog window in the test's own Wine prefix.
     QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [] { EnumWindows(pressOk, 0); });
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (HWND dialog = FindWindowW(L"#32770", nullptr))
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
     answer.start(50);
     QVERIFY(printWithGdi(nullptr, image, layout));
     answer.stop();
@@ -127,7 +117,6 @@ void TestGdiPrint::printsAtPlace()
     // Wine lays a landscape sheet onto the portrait page turned a quarter anticlockwise (Plus90).
     if (layout.orientation == PageOrientation::Landscape)
         sheet = sheet.transformed(QTransform().rotate(90));
-    sheet = sheet.convertToFormat(QImage::Format_RGB32);
 
     const QImage turned = image.image.transformed(QTransform().rotate(layout.rotationDegrees));
     const QSize size(qRound(turned.width() / image.dpiX * device.logPixelsX),
