@@ -1,0 +1,148 @@
+// The real Windows print job end to end: printWithGdi on Wine's GDI and PostScript driver, onto the
+// private CUPS queue of gdi_print_system.sh, whose filter rasterises each page with Ghostscript.
+#include "layout/placement_geometry.h"
+#include "printing/gdi_print_job.h"
+#include "printing/win32_api.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTimer>
+#include <QtTest>
+
+using namespace Plover;
+
+namespace {
+
+// What the default printer's device context reports once the job's paper and orientation are set.
+DevicePageMetrics printerMetrics(const PrintLayout& layout)
+{
+    PRINTDLGW request{};
+    request.lStructSize = sizeof(PRINTDLGW);
+    request.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    if (!PrintDlgW(&request))
+        return {};
+    auto* mode = static_cast<DEVMODEW*>(GlobalLock(request.hDevMode));
+    const DeviceModeSettings settings = deviceModeSettings(layout);
+    mode->dmFields |= settings.fields;
+    mode->dmOrientation = settings.orientation;
+    mode->dmPaperSize = settings.paperSize;
+    ResetDCW(request.hDC, mode);
+    GlobalUnlock(request.hDevMode);
+    const auto caps = [&request](int index) {
+        return GetDeviceCaps(request.hDC, index);
+    };
+    const DevicePageMetrics device{caps(LOGPIXELSX),     caps(LOGPIXELSY),      caps(PHYSICALWIDTH),
+                                   caps(PHYSICALHEIGHT), caps(PHYSICALOFFSETX), caps(PHYSICALOFFSETY)};
+    DeleteDC(request.hDC);
+    GlobalFree(request.hDevMode);
+    GlobalFree(request.hDevNames);
+    return device;
+}
+
+// 2 x 1.5 inches: one colour, its top left quarter another; red and blue differ in both.
+TargetImage target()
+{
+    TargetImage image;
+    image.image = QImage(200, 150, QImage::Format_RGB32);
+    image.image.fill(QColor(30, 90, 200));
+    QPainter(&image.image).fillRect(0, 0, 100, 75, QColor(220, 120, 20));
+    image.pixelWidth = image.image.width();
+    image.pixelHeight = image.image.height();
+    image.dpiX = image.dpiY = 100.0;
+    return image;
+}
+
+QRect inkBounds(const QImage& sheet)
+{
+    QRect bounds;
+    for (int y = 0; y < sheet.height(); ++y) {
+        for (int x = 0; x < sheet.width(); ++x) {
+            if (qGray(sheet.pixel(x, y)) < 240)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+// Every edge within two device pixels.
+bool closeTo(const QRect& a, const QRect& b)
+{
+    return a.adjusted(-2, -2, 2, 2).contains(b) && b.adjusted(-2, -2, 2, 2).contains(a);
+}
+
+} // namespace
+
+class TestGdiPrint : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void printsAtPlace_data();
+    void printsAtPlace();
+};
+
+void TestGdiPrint::printsAtPlace_data()
+{
+    QTest::addColumn<PrintLayout>("layout");
+    QTest::addColumn<QPointF>("where"); // how far across and down the sheet's free room the image sits
+    const PaperSize a4 = paperSizes().front();
+    QTest::newRow("portrait, centre")
+        << PrintLayout{a4, PageOrientation::Portrait, PrintAlignment::Center, 0} << QPointF(0.5, 0.5);
+    QTest::newRow("landscape, bottom right, turned")
+        << PrintLayout{a4, PageOrientation::Landscape, PrintAlignment::BottomRight, 90} << QPointF(1.0, 1.0);
+}
+
+void TestGdiPrint::printsAtPlace()
+{
+    QFETCH(PrintLayout, layout);
+    QFETCH(QPointF, where);
+    const QString page = qEnvironmentVariable("PLOVER_PAGES") + QStringLiteral("/page.png");
+    QFile::remove(page);
+    QVERIFY(!QFile::exists(page));
+    const TargetImage image = target();
+
+    // The print dialog is the one standard dialog window in the test's own Wine prefix.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (HWND dialog = FindWindowW(L"#32770", nullptr))
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    answer.start(50);
+    QVERIFY(printWithGdi(nullptr, image, layout));
+    answer.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(page), 60000);
+
+    const DevicePageMetrics device = printerMetrics(layout);
+    QImage sheet(page);
+    // Wine lays a landscape sheet onto the portrait page turned a quarter anticlockwise (Plus90).
+    if (layout.orientation == PageOrientation::Landscape)
+        sheet = sheet.transformed(QTransform().rotate(90));
+
+    const QImage turned = image.image.transformed(QTransform().rotate(layout.rotationDegrees));
+    const QSize size(qRound(turned.width() / image.dpiX * device.logPixelsX),
+                     qRound(turned.height() / image.dpiY * device.logPixelsY));
+    const QRect onSheet(qRound(where.x() * (device.physicalWidth - size.width())),
+                        qRound(where.y() * (device.physicalHeight - size.height())), size.width(),
+                        size.height());
+    const QRect placed =
+        devicePlacementRect(device, image, layout).translated(device.physicalOffsetX, device.physicalOffsetY);
+    const QRect printed = inkBounds(sheet);
+    qInfo() << device.logPixelsX << "dpi, sheet" << device.physicalWidth << device.physicalHeight << "offsets"
+            << device.physicalOffsetX << device.physicalOffsetY << "placed" << placed << "printed" << printed;
+    QVERIFY(closeTo(printed, placed));
+    QVERIFY(closeTo(printed, onSheet));
+
+    // The quarters keep their colours, unmanaged, and their places in the turned image.
+    for (const QPointF at :
+         {QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.25, 0.75), QPointF(0.75, 0.75)}) {
+        const QColor want = turned.pixelColor(int(at.x() * turned.width()), int(at.y() * turned.height()));
+        const QColor got = sheet.pixelColor(printed.x() + int(at.x() * printed.width()),
+                                            printed.y() + int(at.y() * printed.height()));
+        QVERIFY(qAbs(want.red() - got.red()) + qAbs(want.green() - got.green()) +
+                    qAbs(want.blue() - got.blue()) <=
+                6);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestGdiPrint)
+#include "tst_gdi_print.moc"
