@@ -5,6 +5,7 @@
 # the ids recorded there.
 #   cups_fixture.sh setup|cleanup <link>
 set -euo pipefail
+. "$(dirname "$0")/../support/private_cupsd.sh"
 mode=$1
 link=$2
 
@@ -36,26 +37,7 @@ mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,printer}
 chmod 755 "$dir"/*
 here=$(cd "$(dirname "$0")" && pwd)
 
-cat >"$dir/etc/cupsd.conf" <<CONF
-Listen $dir/cupsd.sock
-LogLevel warn
-WebInterface No
-Browsing No
-<Location />
-  Order allow,deny
-  Allow localhost
-</Location>
-CONF
-cat >"$dir/etc/cups-files.conf" <<CONF
-ServerRoot $dir/etc
-RequestRoot $dir/spool
-TempDir $dir/spool/tmp
-CacheDir $dir/cache
-StateDir $dir/state
-AccessLog $dir/log/access_log
-ErrorLog $dir/log/error_log
-PageLog $dir/log/page_log
-CONF
+write_private_cupsd_config "$dir" </dev/null
 
 # ippeveprinter needs a system bus to start, though it registers nothing on it (-r off).
 cat >"$dir/etc/bus.conf" <<CONF

@@ -8,6 +8,7 @@
 # with `wineserver -k` on that prefix.
 #   gdi_print_system.sh <test.exe> <wine prefix> <folder of the DLLs> [test arguments...]
 set -euo pipefail
+. "$(dirname "$0")/../support/private_cupsd.sh"
 exe=$1
 export WINEPREFIX=$2
 dlls=$3
@@ -38,26 +39,7 @@ chmod 755 "$dir"
 mkdir -p "$dir"/{etc/ppd,spool/tmp,cache,state,log,filter,pages}
 chmod 777 "$dir/pages"
 
-cat >"$dir/etc/cupsd.conf" <<CONF
-Listen $dir/cupsd.sock
-LogLevel warn
-WebInterface No
-Browsing No
-<Location />
-  Order allow,deny
-  Allow localhost
-</Location>
-CONF
-cat >"$dir/etc/cups-files.conf" <<CONF
-ServerRoot $dir/etc
-RequestRoot $dir/spool
-TempDir $dir/spool/tmp
-CacheDir $dir/cache
-StateDir $dir/state
-AccessLog $dir/log/access_log
-ErrorLog $dir/log/error_log
-PageLog $dir/log/page_log
-Printcap $dir/printcap
+write_private_cupsd_config "$dir" <<CONF
 FileDevice Yes
 CONF
 
