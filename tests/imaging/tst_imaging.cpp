@@ -11,6 +11,9 @@
 #include <QTest>
 #include <cmath>
 #include <map>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 using namespace Plover;
 using PloverTools::TiffPage;
@@ -26,6 +29,18 @@ int openFileCount()
     return 0;
 #else
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+#endif
+}
+
+// The most memory the process has held so far, in MiB, as Linux counts it; 0 where it is not counted.
+long peakMemoryMiB()
+{
+#ifdef _WIN32
+    return 0;
+#else
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 #endif
 }
 
@@ -217,6 +232,7 @@ private Q_SLOTS:
         QFETCH(QString, profile);
         QFETCH(QImage, pixels);
         const int filesBefore = openFileCount();
+        const long peakBefore = peakMemoryMiB();
         QElapsedTimer timer;
         timer.start();
         TargetImage record;
@@ -228,8 +244,11 @@ private Q_SLOTS:
         } catch (const std::exception& error) { // a failed allocation speaks in its own words
             refusal = QString::fromUtf8(error.what());
         }
-        // A hang guard, not a speed test: generous enough for the sanitizer build.
+        // Guards against hangs and runaway allocations, not speed or memory goals: each is far past what
+        // any file here needs, the sanitizer build's included.
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+        QVERIFY2(peakMemoryMiB() - peakBefore < 1024,
+                 qPrintable(QStringLiteral("grew to %1 MiB").arg(peakMemoryMiB())));
         QCOMPARE(openFileCount(), filesBefore); // the file is closed on every way out
         QCOMPARE(QImageReader::allocationLimit(), 4);
         if (!outcome.isNull() &&

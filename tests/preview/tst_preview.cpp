@@ -128,7 +128,8 @@ private Q_SLOTS:
         const double zoom = preview.zoomPercent() / 100, k = 404 / s.width() * zoom; // pixels per inch
         const QRectF sheet(QPointF(250 - s.width() * k / 2, 250 - s.height() * k / 2), s * k);
         const QRectF r = placementRect(s, rotatedSize(printSizeInches(image), rotation), layout.alignment);
-        const QImage turned = rotatedImage(image.image, rotation), picture = preview.grab().toImage();
+        const QImage turned = image.image.transformed(QTransform().rotate(rotation)),
+                     picture = preview.grab().toImage();
         int compared = 0;
         for (int v = 0; v < turned.height(); ++v) {
             for (int u = 0; u < turned.width(); ++u) {

@@ -14,79 +14,85 @@
 
 namespace PloverTest {
 
-void onNextModal(std::function<void(QWidget*)> action)
+void onNextModal(std::function<void(QWidget*)> action, QObject* context)
 {
-    QTimer::singleShot(5, qApp, [action = std::move(action)] {
+    QTimer::singleShot(5, context ? context : qApp, [action = std::move(action), context] {
         if (QWidget* modal = QApplication::activeModalWidget())
             return action(modal);
-        onNextModal(action);
+        onNextModal(action, context);
     });
 }
 
 namespace {
 
-void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText)
+void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText, QObject* context)
 {
-    onNextModal([seen, buttonText](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box) // a progress dialog may come first: wait for the box itself
-            return answerInto(seen, buttonText);
-        *seen = {true,
-                 box->icon(),
-                 box->windowTitle(),
-                 box->text(),
-                 box->informativeText(),
-                 {},
-                 box->defaultButton() ? box->defaultButton()->text() : QString()};
-        QAbstractButton* chosen = nullptr;
-        for (QAbstractButton* button : box->buttons()) {
-            seen->buttons << button->text();
-            chosen = button->text() == buttonText ? button : chosen;
-        }
-        chosen ? chosen->click() : QTest::keyClick(box, Qt::Key_Escape);
-    });
+    onNextModal(
+        [seen, buttonText, context](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) // a progress dialog may come first: wait for the box itself
+                return answerInto(seen, buttonText, context);
+            *seen = {true,
+                     box->icon(),
+                     box->windowTitle(),
+                     box->text(),
+                     box->informativeText(),
+                     {},
+                     box->defaultButton() ? box->defaultButton()->text() : QString()};
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                seen->buttons << button->text();
+                chosen = button->text() == buttonText ? button : chosen;
+            }
+            chosen ? chosen->click() : QTest::keyClick(box, Qt::Key_Escape);
+        },
+        context);
 }
 
 } // namespace
 
-std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText)
+std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, QObject* context)
 {
     auto seen = std::make_shared<MessageBoxSeen>();
-    answerInto(seen, buttonText);
+    answerInto(seen, buttonText, context);
     return seen;
 }
 
-void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards)
+void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards,
+                           QObject* context)
 {
-    onNextModal([answer, afterwards](QWidget* dialog) {
-        auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"));
-        if (!printers)
-            return answerNextPrintDialog(answer, afterwards);
-        // An unanswered search ends in the dialog itself after a few seconds.
-        (void)QTest::qWaitFor(
-            [dialog] {
-                for (QLabel* label : dialog->findChildren<QLabel*>()) {
-                    if (label->text().startsWith(QLatin1String("Looking for printers")) && label->isVisible())
-                        return false;
-                }
-                return true;
-            },
-            10000);
-        if (!answer.printer.isEmpty())
-            printers->setCurrentIndex(printers->findText(answer.printer));
-        auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
-        if (answer.dpi)
-            resolution->setCurrentIndex(resolution->findData(QSize(answer.dpi, answer.dpi)));
-        if (answer.copies)
-            dialog->findChild<QSpinBox*>(QStringLiteral("copiesSpinBox"))->setValue(answer.copies);
-        if (!answer.outputPath.isEmpty())
-            dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(answer.outputPath);
-        dialog->findChild<QDialogButtonBox*>()
-            ->button(answer.cancel ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
-            ->click();
-        if (afterwards)
-            afterwards();
-    });
+    onNextModal(
+        [answer, afterwards, context](QWidget* dialog) {
+            auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"));
+            if (!printers)
+                return answerNextPrintDialog(answer, afterwards, context);
+            // An unanswered search ends in the dialog itself after a few seconds.
+            (void)QTest::qWaitFor(
+                [dialog] {
+                    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                        if (label->text().startsWith(QLatin1String("Looking for printers")) &&
+                            label->isVisible())
+                            return false;
+                    }
+                    return true;
+                },
+                10000);
+            if (!answer.printer.isEmpty())
+                printers->setCurrentIndex(printers->findText(answer.printer));
+            auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
+            if (answer.dpi)
+                resolution->setCurrentIndex(resolution->findData(QSize(answer.dpi, answer.dpi)));
+            if (answer.copies)
+                dialog->findChild<QSpinBox*>(QStringLiteral("copiesSpinBox"))->setValue(answer.copies);
+            if (!answer.outputPath.isEmpty())
+                dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(answer.outputPath);
+            dialog->findChild<QDialogButtonBox*>()
+                ->button(answer.cancel ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
+                ->click();
+            if (afterwards)
+                afterwards();
+        },
+        context);
 }
 
 } // namespace PloverTest

@@ -5,13 +5,14 @@
 #include <functional>
 #include <memory>
 
+class QObject;
 class QWidget;
 
 namespace PloverTest {
 
 // Runs `action` on the next modal widget that becomes active (polled from the event loop, so it
-// works from inside the dialog's own nested loop).
-void onNextModal(std::function<void(QWidget*)> action);
+// works from inside the dialog's own nested loop). A `context` given ends the waiting with it.
+void onNextModal(std::function<void(QWidget*)> action, QObject* context = nullptr);
 
 // What a message box showed before it was answered.
 struct MessageBoxSeen
@@ -25,7 +26,7 @@ struct MessageBoxSeen
 
 // Presses the button labelled `buttonText` on the next message box (Escape when it has none such),
 // passing over other modal widgets before it, and records what the box showed.
-std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText);
+std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, QObject* context = nullptr);
 
 // What a user chooses in the next print dialog. Empty or zero fields keep the dialog's defaults.
 struct PrintDialogAnswer
@@ -39,6 +40,7 @@ struct PrintDialogAnswer
 
 // Answers the next print dialog, passing over other modal widgets, once it has heard from every CUPS
 // destination; then runs `afterwards`.
-void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards = {});
+void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()> afterwards = {},
+                           QObject* context = nullptr);
 
 } // namespace PloverTest

@@ -53,7 +53,7 @@ QImage lastStoredPage(int jobsBefore, QString* attributes)
     return page;
 }
 
-// The scheduler's last job on the queue: its id, print-scaling and cm-calibration.
+// The scheduler's last job on the queue: its id, print-scaling, cm-calibration and copies.
 QStringList lastSchedulerJob()
 {
     cups_job_t* jobs = nullptr;
@@ -67,7 +67,7 @@ QStringList lastSchedulerJob()
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr,
                  ("ipp://localhost/jobs/" + QByteArray::number(last)).constData());
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    for (const char* name : {"print-scaling", "cm-calibration"}) {
+    for (const char* name : {"print-scaling", "cm-calibration", "copies"}) {
         char value[64] = "";
         if (ipp_attribute_t* a = ippFindAttribute(response, name, IPP_TAG_ZERO))
             ippAttributeString(a, value, sizeof value);
@@ -124,10 +124,11 @@ private Q_SLOTS:
         window.openImagePath(
             files.tiff(QStringLiteral("%1.tif").arg(pixels.width()), pixels.width(), pixels.height(), dpi));
         paperCombo(&window)->setCurrentIndex(paper);
+        // Both wait only as long as the window lives: a skipped question fails here rather than hangs.
         bool printDialogShown = false;
-        if (answer == QLatin1String("Continue"))
-            answerNextPrintDialog({QString(), 0, 0, QString(), true}, [&] { printDialogShown = true; });
-        const auto question = answerNextMessageBox(answer);
+        answerNextPrintDialog(
+            {QString(), 0, 0, QString(), true}, [&] { printDialogShown = true; }, &window);
+        const auto question = answerNextMessageBox(answer, &window);
         action(&window, QStringLiteral("Print"))->trigger();
         QFETCH(QString, sizes);
         QCOMPARE(question->icon, int(QMessageBox::Warning));
@@ -191,7 +192,7 @@ private Q_SLOTS:
                      received.contains(QStringLiteral("IPP_PRINT_COLOR_MODE=color\n")) &&
                      received.contains(QStringLiteral("NumCopies=2\n")),
                  qPrintable(received));
-        QCOMPARE(lastSchedulerJob().mid(1), (QStringList{"none", "true"}));
+        QCOMPARE(lastSchedulerJob().mid(1), (QStringList{"none", "true", "2"}));
 
         // The test printer's margins: 3 mm left and right, 5 mm top and bottom of the portrait sheet. A
         // landscape page lies on it turned clockwise, its top along the sheet's right edge.
@@ -214,7 +215,8 @@ private Q_SLOTS:
         QVERIFY2(std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())}) <= 1,
                  qPrintable(QStringLiteral("printed at %1,%2").arg(area.x()).arg(area.y())));
         if (targetDpi == dpi) {
-            const QImage shown = rotatedImage(target.image, layout.rotationDegrees)
+            // Turned clockwise by the layout, and by the landscape page on the portrait sheet.
+            const QImage shown = target.image.transformed(QTransform().rotate(layout.rotationDegrees))
                                      .transformed(QTransform().rotate(landscape ? 90 : 0))
                                      .convertToFormat(QImage::Format_RGB888);
             QCOMPARE(page.copy(onPage(placed)), shown);
