@@ -4,7 +4,6 @@
 #include "window_test.h"
 
 #include <QDir>
-#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -97,49 +96,6 @@ class TestPrintFlow : public QObject
 
 private Q_SLOTS:
     void init() { clearStore(); }
-
-    void croppingIsAskedBeforePrinting_data()
-    {
-        QTest::addColumn<QSize>("pixels");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("paper");
-        QTest::addColumn<QString>("sizes");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("25 x 15 in on A2")
-            << QSize(5000, 3000) << 200.0 << 3 << "Image: 25.00 x 15.00 in\nPaper: 23.39 x 16.54 in"
-            << "Cancel";
-        QTest::newRow("A4 pixels on A4")
-            << QSize(2480, 3508) << 300.0 << 0 << "Image: 8.27 x 11.69 in\nPaper: 8.27 x 11.69 in"
-            << "Continue";
-    }
-
-    // Cancel ends there; Continue goes on to the print dialog.
-    void croppingIsAskedBeforePrinting()
-    {
-        QFETCH(QSize, pixels);
-        QFETCH(double, dpi);
-        QFETCH(int, paper);
-        QFETCH(QString, answer);
-        Plover::MainWindow window;
-        window.openImagePath(
-            files.tiff(QStringLiteral("%1.tif").arg(pixels.width()), pixels.width(), pixels.height(), dpi));
-        paperCombo(&window)->setCurrentIndex(paper);
-        // Both wait only as long as the window lives: a skipped question fails here rather than hangs.
-        bool printDialogShown = false;
-        answerNextPrintDialog(
-            {QString(), 0, 0, QString(), true}, [&] { printDialogShown = true; }, &window);
-        const auto question = answerNextMessageBox(answer, &window);
-        action(&window, QStringLiteral("Print"))->trigger();
-        QFETCH(QString, sizes);
-        QCOMPARE(question->icon, int(QMessageBox::Warning));
-        QCOMPARE((QStringList{question->title, question->text, question->informativeText}),
-                 (QStringList{"Image will be cropped",
-                              "The image is larger than the selected paper at its embedded print size.",
-                              sizes + "\n\nContinue printing, or cancel and choose a larger paper size."}));
-        QCOMPARE(question->buttons, (QStringList{"Continue", "Cancel"}));
-        QCOMPARE(question->defaultButton, QStringLiteral("Continue"));
-        QCOMPARE(printDialogShown, answer == QLatin1String("Continue"));
-    }
 
     // From the window onto a CUPS queue: the printer receives the sheet at its true size in device
     // pixels, always portrait, with the target where the layout puts it and the job's options as sent.
