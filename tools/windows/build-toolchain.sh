@@ -235,7 +235,7 @@ main() {
     local script_start=$SECONDS
     stage sources enable_sources
     stage fetch fetch_sources
-    # The small libraries first: a broken setup shows in a minute rather than after Qt's hour.
+    # The small libraries first: a broken setup shows in a minute rather than after Qt's half hour.
     stage libjpeg build_libjpeg
     stage libtiff build_libtiff
     stage runtime copy_runtime
