@@ -1,15 +1,12 @@
 #include "printing/gdi_print_job.h"
 
 #include "layout/placement_geometry.h"
-#include "printing/win32_api.h"
 
 #include <QWidget>
 #include <cmath>
 #include <utility>
 
 namespace Plover {
-
-namespace {
 
 void applyDeviceModeSettings(DEVMODEW& mode, const DeviceModeSettings& settings)
 {
@@ -22,6 +19,8 @@ void applyDeviceModeSettings(DEVMODEW& mode, const DeviceModeSettings& settings)
     if (settings.fields & DM_PAPERLENGTH)
         mode.dmPaperLength = settings.paperLength;
 }
+
+namespace {
 
 // Runs `use` on the dialog's device mode while it is locked; does nothing when there is none to lock.
 template <typename Use> void withDeviceMode(HGLOBAL handle, Use use)

@@ -2,6 +2,7 @@
 
 #include "imaging/target_image.h"
 #include "layout/print_layout.h"
+#include "printing/win32_api.h"
 
 #include <QImage>
 #include <cstdint>
@@ -22,6 +23,8 @@ struct DeviceModeSettings
 };
 
 DeviceModeSettings deviceModeSettings(const PrintLayout& layout);
+// Writes the settings into a device mode, as the job does once the dialog has returned it.
+void applyDeviceModeSettings(DEVMODEW& mode, const DeviceModeSettings& settings);
 
 // The pixels handed to the device: the image turned as the layout asks, 32 bits per pixel with the bytes
 // blue, green, red, alpha in memory, as a 32-bit BI_RGB DIB reads them.

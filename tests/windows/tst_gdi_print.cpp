@@ -2,7 +2,6 @@
 // private CUPS queue of gdi_print_system.sh, whose filter rasterises each page with Ghostscript.
 #include "layout/placement_geometry.h"
 #include "printing/gdi_print_job.h"
-#include "printing/win32_api.h"
 
 #include <QFile>
 #include <QPainter>
@@ -22,10 +21,7 @@ DevicePageMetrics printerMetrics(const PrintLayout& layout)
     if (!PrintDlgW(&request))
         return {};
     auto* mode = static_cast<DEVMODEW*>(GlobalLock(request.hDevMode));
-    const DeviceModeSettings settings = deviceModeSettings(layout);
-    mode->dmFields |= settings.fields;
-    mode->dmOrientation = settings.orientation;
-    mode->dmPaperSize = settings.paperSize;
+    applyDeviceModeSettings(*mode, deviceModeSettings(layout)); // as the job sets them
     ResetDCW(request.hDC, mode);
     GlobalUnlock(request.hDevMode);
     const auto caps = [&request](int index) {
