@@ -1,5 +1,7 @@
 #include "print_layout.h"
 
+#include <cmath>
+
 namespace Plover {
 
 namespace {
@@ -20,11 +22,29 @@ double factorOf(int position)
 std::vector<PaperSize> paperSizes()
 {
     return {
-        {QStringLiteral("DIN A4"), 210.0, 297.0},
-        {QStringLiteral("DIN A3"), 297.0, 420.0},
-        {QStringLiteral("DIN A3+"), 329.0, 483.0},
-        {QStringLiteral("DIN A2"), 420.0, 594.0},
+        {QStringLiteral("DIN A4"), 210.0, 297.0, 9, QStringLiteral("iso_a4_210x297mm")},
+        {QStringLiteral("DIN A3"), 297.0, 420.0, 8, QStringLiteral("iso_a3_297x420mm")},
+        {QStringLiteral("DIN A3+"), 329.0, 483.0, 0, QStringLiteral("custom_329x483mm_329x483mm")},
+        {QStringLiteral("DIN A2"), 420.0, 594.0, 66, QStringLiteral("iso_a2_420x594mm")},
     };
+}
+
+std::optional<PaperSize> paperOfSize(double widthMm, double heightMm)
+{
+    for (const PaperSize& paper : paperSizes()) {
+        if (std::abs(paper.widthMm - widthMm) < 0.005 && std::abs(paper.heightMm - heightMm) < 0.005)
+            return paper;
+    }
+    return std::nullopt;
+}
+
+std::optional<PaperSize> paperOfWindowsCode(std::int16_t code)
+{
+    for (const PaperSize& paper : paperSizes()) {
+        if (code != 0 && paper.windowsPaperCode == code)
+            return paper;
+    }
+    return std::nullopt;
 }
 
 QString alignmentName(PrintAlignment alignment)

@@ -2,16 +2,21 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace Plover {
 
-// A sheet in portrait sense: the width is the shorter side.
+// A sheet in portrait sense: the width is the shorter side. Besides its size it carries the names the
+// printing systems know it by: Windows' paper code (0 where Windows has none and the sheet travels as
+// its size) and the PWG media name of IPP and CUPS.
 struct PaperSize
 {
     QString name;
     double widthMm = 0.0;
     double heightMm = 0.0;
+    std::int16_t windowsPaperCode = 0;
+    QString pwgMediaName;
 };
 
 enum class PageOrientation : std::int32_t
@@ -45,6 +50,10 @@ struct PrintLayout
 
 // The catalogue, smallest sheet first; a fresh list on every call.
 std::vector<PaperSize> paperSizes();
+// The catalogue's sheet of that size (portrait sense, to a hundredth of a millimetre), or none.
+std::optional<PaperSize> paperOfSize(double widthMm, double heightMm);
+// The catalogue's sheet with that Windows paper code, or none.
+std::optional<PaperSize> paperOfWindowsCode(std::int16_t code);
 
 // Values outside 0..8 read as Center.
 QString alignmentName(PrintAlignment alignment);

@@ -4,7 +4,6 @@
 
 #include <QWidget>
 #include <cmath>
-#include <utility>
 
 namespace Plover {
 
@@ -32,6 +31,33 @@ template <typename Use> void withDeviceMode(HGLOBAL handle, Use use)
         GlobalUnlock(handle);
     }
 }
+
+// What the dialog handed out, released on every way out of the job: the device context, then the
+// device mode and the device names.
+struct DialogHandles
+{
+    PRINTDLGW& request;
+    DialogHandles(const DialogHandles&) = delete;
+    DialogHandles& operator=(const DialogHandles&) = delete;
+    ~DialogHandles()
+    {
+        if (request.hDC)
+            DeleteDC(request.hDC);
+        if (request.hDevMode)
+            GlobalFree(request.hDevMode);
+        if (request.hDevNames)
+            GlobalFree(request.hDevNames);
+    }
+};
+
+// A started document, ended whenever the job leaves it, also when the page failed.
+struct OpenDocument
+{
+    HDC dc;
+    OpenDocument(const OpenDocument&) = delete;
+    OpenDocument& operator=(const OpenDocument&) = delete;
+    ~OpenDocument() { EndDoc(dc); }
+};
 
 BITMAPINFO bitmapHeader(const QImage& pixels)
 {
@@ -76,15 +102,10 @@ DeviceModeSettings deviceModeSettings(const PrintLayout& layout)
     settings.fields = DM_ORIENTATION;
     settings.orientation =
         layout.orientation == PageOrientation::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-
-    const std::pair<const char*, std::int16_t> paperCodes[] = {
-        {"DIN A4", DMPAPER_A4}, {"DIN A3", DMPAPER_A3}, {"DIN A2", DMPAPER_A2}};
-    for (const auto& [name, code] : paperCodes) {
-        if (layout.paper.name == QLatin1String(name)) {
-            settings.fields |= DM_PAPERSIZE;
-            settings.paperSize = code;
-            return settings;
-        }
+    if (layout.paper.windowsPaperCode != 0) {
+        settings.fields |= DM_PAPERSIZE;
+        settings.paperSize = layout.paper.windowsPaperCode;
+        return settings;
     }
     // A size the paper codes do not name travels as its dimensions, always in portrait sense.
     const QSizeF mm = sheetSizeMm(layout.paper, PageOrientation::Portrait);
@@ -113,33 +134,27 @@ bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& 
     request.nCopies = 0;
     if (!PrintDlgW(&request))
         return false;
+    const DialogHandles handles{request};
 
     // The layout's paper and orientation win over whatever was chosen in the dialog.
     withDeviceMode(request.hDevMode,
                    [&layout](DEVMODEW& mode) { applyDeviceModeSettings(mode, deviceModeSettings(layout)); });
+    if (!request.hDC)
+        return false;
+    withDeviceMode(request.hDevMode, [&request](DEVMODEW& mode) { ResetDCW(request.hDC, &mode); });
+    SetICMMode(request.hDC, ICM_OFF);
 
-    bool printed = false;
-    if (request.hDC) {
-        withDeviceMode(request.hDevMode, [&request](DEVMODEW& mode) { ResetDCW(request.hDC, &mode); });
-        SetICMMode(request.hDC, ICM_OFF);
-
-        const QString documentName = QStringLiteral("Plover");
-        DOCINFOW document{};
-        document.cbSize = sizeof(DOCINFOW);
-        document.lpszDocName = reinterpret_cast<LPCWSTR>(documentName.utf16());
-        if (StartDocW(request.hDC, &document) > 0) {
-            if (StartPage(request.hDC) > 0) {
-                printed = drawPage(request.hDC, image, layout);
-                EndPage(request.hDC);
-            }
-            EndDoc(request.hDC);
-        }
-        DeleteDC(request.hDC);
-    }
-    if (request.hDevMode)
-        GlobalFree(request.hDevMode);
-    if (request.hDevNames)
-        GlobalFree(request.hDevNames);
+    const QString documentName = QStringLiteral("Plover");
+    DOCINFOW document{};
+    document.cbSize = sizeof(DOCINFOW);
+    document.lpszDocName = reinterpret_cast<LPCWSTR>(documentName.utf16());
+    if (StartDocW(request.hDC, &document) <= 0)
+        return false;
+    const OpenDocument started{request.hDC};
+    if (StartPage(request.hDC) <= 0)
+        return false;
+    const bool printed = drawPage(request.hDC, image, layout);
+    EndPage(request.hDC);
     return printed;
 }
 

@@ -9,5 +9,5 @@
 #include <commdlg.h>
 // clang-format on
 #else
-#include "printing/win32_subset.h"
+#include "printing/win32/win32_subset.h"
 #endif

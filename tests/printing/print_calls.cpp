@@ -1,6 +1,6 @@
 #include "print_calls.h"
 
-#include "printing/win32_subset.h"
+#include "printing/win32/win32_subset.h"
 
 #include <QStringList>
 

@@ -128,7 +128,10 @@ private Q_SLOTS:
         alignmentButtons(&window)[alignment]->click();
         orientationCombo(&window)->setCurrentIndex(landscape ? 1 : 0);
         const int jobs = storedJobs().size();
-        answerNextPrintDialog({queue, dpi, 2, QString()});
+        QObject printing;
+        std::shared_ptr<MessageBoxSeen> marginQuestion;
+        answerNextPrintDialog({queue, dpi, 2, QString()},
+                              [&] { marginQuestion = answerNextMessageBox(QStringLiteral("Continue"), &printing); });
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
 
@@ -165,7 +168,13 @@ private Q_SLOTS:
         const auto onPage = [&](const QRect& r) {
             return landscape ? QRect(sheet.height() - r.bottom() - 1, r.left(), r.height(), r.width()) : r;
         };
-        const QRect area = printedArea(page), expected = onPage(placed & (QRect({}, sheet) - margins));
+        const QRect printable = QRect({}, sheet) - margins;
+        // Whatever reaches into the margins is told first, by the edges it crosses.
+        QCOMPARE(marginQuestion->seen, !printable.contains(placed & QRect({}, sheet)));
+        QVERIFY2(!marginQuestion->seen || (marginQuestion->text.contains(QStringLiteral("unprintable margins")) &&
+                                           marginQuestion->text.contains(QStringLiteral("mm at the"))),
+                 qPrintable(marginQuestion->text));
+        const QRect area = printedArea(page), expected = onPage(placed & printable);
         const QPoint a = area.topLeft() - expected.topLeft(), b = area.bottomRight() - expected.bottomRight();
         QVERIFY2(std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())}) <= 1,
                  qPrintable(QStringLiteral("printed at %1,%2").arg(area.x()).arg(area.y())));

@@ -1,9 +1,9 @@
-#include "printing/win32_subset.h"
+#include "printing/win32/win32_subset.h"
 
 #ifndef _WIN32
 
-#include "printing/device_context.h"
-#include "printing/print_dialog.h"
+#include "printing/win32/device_context.h"
+#include "printing/win32/print_dialog.h"
 
 #include <QWidget>
 #include <algorithm>
@@ -99,9 +99,9 @@ BOOL PrintDlgW(LPPRINTDLGW pPD)
     // Like Windows, a request of the wrong size is refused, and so are device mode and names handed in.
     if (!pPD || pPD->lStructSize != sizeof(PRINTDLGW) || pPD->hDevMode || pPD->hDevNames)
         return 0;
-    QWidget* owner = QWidget::find(reinterpret_cast<WId>(pPD->hwndOwner));
-    std::optional<Plover::PrintSystem::PrinterChoice> choice =
-        Plover::PrintSystem::PrintDialog::choosePrinter(owner ? owner->window() : nullptr);
+    QWidget* found = QWidget::find(reinterpret_cast<WId>(pPD->hwndOwner));
+    QWidget* owner = found ? found->window() : nullptr;
+    std::optional<Plover::PrintSystem::PrinterChoice> choice = Plover::PrintSystem::PrintDialog::choosePrinter(owner);
     if (!choice)
         return 0;
 
@@ -110,7 +110,7 @@ BOOL PrintDlgW(LPPRINTDLGW pPD)
     pPD->hDevNames = allocateDeviceNames(choice->device->name());
     pPD->hDC = nullptr;
     if (pPD->Flags & PD_RETURNDC) {
-        auto dc = std::make_unique<DeviceContext>(std::move(choice->device), choice->resolutions, mode);
+        auto dc = std::make_unique<DeviceContext>(std::move(choice->device), choice->resolutions, mode, owner);
         pPD->hDC = dc.get();
         handles().contexts.emplace(pPD->hDC, std::move(dc));
     }

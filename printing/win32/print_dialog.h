@@ -2,11 +2,10 @@
 
 #ifndef _WIN32
 
-#include "printing/cups_destinations.h"
-#include "printing/print_device.h"
+#include "printing/devices/cups_destinations.h"
+#include "printing/devices/print_device.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QList>
 #include <QSize>
 #include <QTimer>
@@ -35,8 +34,8 @@ struct PrinterChoice
 };
 
 // The "Print" dialog off Windows: every CUPS destination of the machine, then the TIFF file printer.
-// The destinations are asked for off the GUI thread; one that has not answered within a few seconds
-// is shown as unavailable. Every dialog starts from the system's defaults.
+// The destinations are asked in parallel off the GUI thread; each can be chosen as soon as it has
+// answered. Every dialog starts from the system's defaults.
 class PrintDialog : public QDialog
 {
 public:
@@ -60,7 +59,6 @@ private:
     QList<CupsDestination> destinations;
     QList<bool> answered;
     bool userChosePrinter = false;
-    QElapsedTimer searching;
     QTimer poll;
 
     QComboBox* printerChooser = nullptr;

@@ -2,8 +2,10 @@
 
 #ifndef _WIN32
 
+#include "printing/devices/ppd_facts.h"
+#include "printing/devices/print_device.h"
+
 #include <QList>
-#include <QMarginsF>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
@@ -22,26 +24,25 @@ struct CupsDestination
     QString instance;
     bool isDefault = false;
     bool available = false;
-    QList<QSize> resolutions; // dots per inch, x and y
+    QList<ResolutionChoice> resolutions; // what the driver renders, with the choices that select it
     QSize defaultResolution;
     int maxCopies = 1;
     bool pwgRasterNative = false;
-    // Unprintable margins in millimetres per catalogue paper, keyed by its portrait size in hundredths of a
-    // mm.
-    std::map<std::pair<int, int>, QMarginsF> margins;
+    // The destination's own sheet for each catalogue paper it has, keyed by the catalogue paper's
+    // portrait size in hundredths of a millimetre.
+    std::map<std::pair<int, int>, DeviceMedia> media;
 
     QString displayName() const { return instance.isEmpty() ? name : name + u'/' + instance; }
+    const ResolutionChoice* resolution(QSize dpi) const;
 };
 
 // A connection to the scheduler that holds the queues (cupsGetDests2 lists its queues only), or null.
 http_t* connectToScheduler(int timeoutMs);
 // The destinations the system knows. Blocks; call it off the GUI thread.
 QList<CupsDestination> listCupsDestinations();
-// Asks one destination for its resolutions, copies, margins and formats, giving up after `timeoutMs`.
+// Asks one destination for its resolutions, copies, media and formats, giving up after `timeoutMs`.
 // Blocks; call it off the GUI thread.
 void queryCupsDestination(CupsDestination& destination, int timeoutMs);
-// The PWG media name of a sheet (portrait sense): ISO A4, A3 and A2 by name, anything else as a custom size.
-QString pwgMediaName(QSizeF paperMm);
 
 } // namespace Plover::PrintSystem
 

@@ -1,11 +1,13 @@
-#include "printing/print_dialog.h"
+#include "printing/win32/print_dialog.h"
 
 #ifndef _WIN32
 
-#include "printing/cups_printer.h"
-#include "printing/file_printer.h"
+#include "printing/devices/cups_printer.h"
+#include "printing/devices/file_printer.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QPointer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -18,16 +20,37 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <mutex>
-#include <thread>
 
 namespace Plover::PrintSystem {
 
 namespace {
 
-constexpr int answerTimeoutMs = 4000;
+// How long one destination may take to answer; the others are not held up meanwhile.
+constexpr int answerTimeoutMs = 15000;
+
+// The threads that ask the destinations. They belong to the application, which waits for them when it
+// closes; a dialog closed early only stops listening.
+QThreadPool& destinationQueries()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(16);
+    }
+    return *pool;
+}
+
+QString resolutionText(const ResolutionChoice& resolution)
+{
+    const QSize dpi = resolution.dpi;
+    const QString value = dpi.width() == dpi.height() ? QStringLiteral("%1 dpi").arg(dpi.width())
+                                                      : QStringLiteral("%1 x %2 dpi").arg(dpi.width()).arg(dpi.height());
+    return resolution.label.isEmpty() ? value : QStringLiteral("%1 (%2)").arg(value, resolution.label);
+}
 
 // Why the file printer cannot create `path`, or nothing when it can.
 QString outputProblem(const QString& path)
@@ -107,9 +130,9 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     connect(printerChooser, &QComboBox::currentIndexChanged, this, [this] { showPrinter(); });
     showPrinter();
 
-    // libcups may block on a destination that does not answer, so it is asked on a thread of its own.
-    std::thread([found = search] {
-        QList<CupsDestination> list = listCupsDestinations();
+    // libcups may block on a destination that does not answer, so each is asked on a thread of its own.
+    destinationQueries().start([found = search] {
+        const QList<CupsDestination> list = listCupsDestinations();
         {
             const std::lock_guard<std::mutex> lock(found->mutex);
             found->destinations = list;
@@ -117,13 +140,14 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
             found->listed = true;
         }
         for (qsizetype i = 0; i < list.size(); ++i) {
-            queryCupsDestination(list[i], answerTimeoutMs);
-            const std::lock_guard<std::mutex> lock(found->mutex);
-            found->destinations[i] = list[i];
-            found->answered[i] = true;
+            destinationQueries().start([found, i, destination = list[i]]() mutable {
+                queryCupsDestination(destination, answerTimeoutMs);
+                const std::lock_guard<std::mutex> lock(found->mutex);
+                found->destinations[i] = destination;
+                found->answered[i] = true;
+            });
         }
-    }).detach();
-    searching.start();
+    });
     connect(&poll, &QTimer::timeout, this, [this] { collectAnswers(); });
     poll.start(50);
 }
@@ -152,11 +176,10 @@ void PrintDialog::collectAnswers()
                 printerChooser->insertItem(static_cast<int>(i), destinations[i].displayName());
         }
     }
-    const bool late = searching.elapsed() > answerTimeoutMs + 1000;
     bool waiting = false;
     for (qsizetype i = 0; i < destinations.size(); ++i) {
-        const bool unavailable = answered[i] ? !destinations[i].available : late;
-        waiting = waiting || (!answered[i] && !late);
+        const bool unavailable = answered[i] && !destinations[i].available;
+        waiting = waiting || !answered[i];
         printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
                                                                            QStringLiteral(" (unavailable)")
                                                                      : destinations[i].displayName());
@@ -187,26 +210,22 @@ const CupsDestination* PrintDialog::currentDestination() const
 void PrintDialog::showPrinter()
 {
     const CupsDestination* destination = currentDestination();
-    QList<QSize> resolutions;
+    QList<ResolutionChoice> resolutions;
     QSize preferred(600, 600);
     if (destination) {
         resolutions = destination->resolutions;
         preferred = destination->defaultResolution;
     } else if (isFilePrinter()) {
         for (const int dpi : FilePrinter::resolutions())
-            resolutions.append(QSize(dpi, dpi));
+            resolutions.append({QSize(dpi, dpi), {}, {}});
     }
     const QVariant shown = resolutionChooser->property("printer");
     if (shown != printerChooser->currentText() || resolutionChooser->count() != resolutions.size()) {
         resolutionChooser->setProperty("printer", printerChooser->currentText());
         resolutionChooser->clear();
-        for (const QSize& dpi : resolutions) {
-            resolutionChooser->addItem(dpi.width() == dpi.height()
-                                           ? QStringLiteral("%1 dpi").arg(dpi.width())
-                                           : QStringLiteral("%1 x %2 dpi").arg(dpi.width()).arg(dpi.height()),
-                                       dpi);
-        }
-        resolutionChooser->setCurrentIndex(std::max(0, static_cast<int>(resolutions.indexOf(preferred))));
+        for (const ResolutionChoice& resolution : resolutions)
+            resolutionChooser->addItem(resolutionText(resolution), resolution.dpi);
+        resolutionChooser->setCurrentIndex(std::max(0, resolutionChooser->findData(preferred)));
         copiesSpinBox->setRange(1, destination ? std::max(1, destination->maxCopies) : 1);
         copiesSpinBox->setValue(1);
     }
@@ -241,7 +260,8 @@ PrinterChoice PrintDialog::choice() const
         chosen.device = std::make_unique<CupsPrinter>(*destination, parentWidget());
         chosen.copies = copiesSpinBox->value();
     } else {
-        chosen.device = std::make_unique<FilePrinter>(marginSpinBox->value(), outputPathEdit->text());
+        chosen.device =
+            std::make_unique<FilePrinter>(marginSpinBox->value(), outputPathEdit->text(), parentWidget());
     }
     return chosen;
 }

@@ -1,0 +1,127 @@
+#include "printing/devices/cups_job_sender.h"
+
+#ifndef _WIN32
+
+#include "printing/encoders/page_encoder.h"
+
+#include <QCoreApplication>
+#include <cstring>
+#include <cups/cups.h>
+
+namespace Plover::PrintSystem {
+
+namespace {
+
+constexpr int connectTimeoutMs = 30000;
+
+} // namespace
+
+CupsJobSender::CupsJobSender(CupsDestination destination) : destination(std::move(destination)) {}
+
+CupsJobSender::~CupsJobSender()
+{
+    pages.reset();
+    if (info)
+        cupsFreeDestInfo(info);
+    if (http)
+        httpClose(http);
+    if (dest)
+        cupsFreeDests(1, dest);
+}
+
+bool CupsJobSender::fail()
+{
+    // libcups' own words where it has some; a connection that failed under a successful status is
+    // told as what it is, never as the status.
+    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+        lastError = QString::fromUtf8(cupsLastErrorString());
+    else if (http && httpError(http) != 0)
+        lastError = QString::fromLocal8Bit(strerror(httpError(http)));
+    else
+        lastError = QCoreApplication::translate("Plover::PrintSystem",
+                                                "The print server did not take the whole page.");
+    return false;
+}
+
+bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
+{
+    const QByteArray name = destination.name.toUtf8();
+    const QByteArray instance = destination.instance.toUtf8();
+    dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), instance.isEmpty() ? nullptr : instance.constData());
+    if (!dest)
+        return fail();
+    http = connectToScheduler(connectTimeoutMs);
+    if (!http || !(info = cupsCopyDestInfo(http, dest)))
+        return fail();
+
+    const QByteArray resolution =
+        job.dpiX == job.dpiY ? QByteArray::number(job.dpiX) + "dpi"
+                             : QByteArray::number(job.dpiX) + 'x' + QByteArray::number(job.dpiY) + "dpi";
+    const QByteArray mediaName = media.pwgName.toUtf8();
+    const QByteArray pageSize = media.ppdPageSize.toUtf8();
+    const QByteArray copies = QByteArray::number(job.copies);
+    cups_option_t* options = nullptr;
+    int count = cupsAddOption("media", mediaName.constData(), 0, &options);
+    count = cupsAddOption("print-scaling", "none", count, &options);
+    count = cupsAddOption("print-color-mode", "color", count, &options);
+    count = cupsAddOption("printer-resolution", resolution.constData(), count, &options);
+    count = cupsAddOption("copies", copies.constData(), count, &options);
+    if (job.icmOff)
+        count = cupsAddOption("cm-calibration", "true", count, &options);
+    // A driver queue renders at its own choices, not at the IPP attributes: send the ones that select
+    // this paper and this resolution.
+    if (!pageSize.isEmpty())
+        count = cupsAddOption("PageSize", pageSize.constData(), count, &options);
+    if (const ResolutionChoice* choice = destination.resolution(QSize(job.dpiX, job.dpiY))) {
+        for (const auto& [option, value] : choice->ppdOptions)
+            count = cupsAddOption(option.constData(), value.constData(), count, &options);
+    }
+    const QByteArray title = job.documentName.toUtf8();
+    const ipp_status_t status = cupsCreateDestJob(http, dest, info, &jobId, title.constData(), count, options);
+    cupsFreeOptions(count, options);
+    if (status > IPP_STATUS_OK_CONFLICTING || jobId <= 0)
+        return fail();
+
+    const bool raster = destination.pwgRasterNative;
+    if (cupsStartDestDocument(http, dest, info, jobId, title.constData(),
+                              raster ? "image/pwg-raster" : "application/pdf", 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+        return fail();
+    documentOpen = true;
+    ByteSink sink = [this](const char* data, std::size_t size) {
+        // A write of nothing would end the document for libcups.
+        sinkFailed = sinkFailed || (size > 0 && cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE);
+        return !sinkFailed;
+    };
+    pages = raster ? makePwgRasterEncoder(std::move(sink)) : makePdfEncoder(std::move(sink));
+    return true;
+}
+
+bool CupsJobSender::finish()
+{
+    const bool encoded = pages && pages->endDocument();
+    pages.reset();
+    documentOpen = false;
+    const ipp_status_t status = cupsFinishDestDocument(http, dest, info);
+    return (encoded && !sinkFailed && status <= IPP_STATUS_OK_CONFLICTING) || fail();
+}
+
+void CupsJobSender::cancel()
+{
+    pages.reset();
+    if (jobId <= 0 || !dest)
+        return;
+    // A document half sent holds the connection: leave it, and cancel the job over a new one.
+    if (documentOpen || !http) {
+        if (http)
+            httpClose(http);
+        http = connectToScheduler(connectTimeoutMs);
+        documentOpen = false;
+    }
+    if (http)
+        cupsCancelDestJob(http, dest, jobId);
+    jobId = 0;
+}
+
+} // namespace Plover::PrintSystem
+
+#endif

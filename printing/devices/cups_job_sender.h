@@ -1,0 +1,59 @@
+#pragma once
+
+#ifndef _WIN32
+
+#include "printing/devices/cups_destinations.h"
+
+#include <QString>
+#include <memory>
+
+typedef struct _http_s http_t;
+typedef struct cups_dest_s cups_dest_t;
+typedef struct _cups_dinfo_s cups_dinfo_t;
+
+namespace Plover::PrintSystem {
+
+class PageEncoder;
+
+// One CUPS job on one destination, through libcups: created with the first page, one document that
+// receives every page, finished with the last. Every call blocks on the network: run them off the GUI
+// thread, one at a time. A failed call leaves the reason in error().
+class CupsJobSender
+{
+public:
+    explicit CupsJobSender(CupsDestination destination);
+    ~CupsJobSender();
+    CupsJobSender(const CupsJobSender&) = delete;
+    CupsJobSender& operator=(const CupsJobSender&) = delete;
+
+    // Creates the job with media, print-scaling=none, print-color-mode=color, printer-resolution,
+    // copies and cm-calibration when ICM is off, plus the driver's own choices for paper and
+    // resolution; then starts its document: PWG raster where the destination takes it unfiltered, else
+    // PDF.
+    bool begin(const PageJob& job, const DeviceMedia& media);
+    bool started() const { return jobId > 0; }
+    // The encoder of the document begun.
+    PageEncoder& encoder() { return *pages; }
+    bool finish();
+    // Cancels the job on the queue, also in the middle of its document.
+    void cancel();
+
+    QString error() const { return lastError; }
+
+private:
+    bool fail();
+
+    CupsDestination destination;
+    http_t* http = nullptr;
+    cups_dest_t* dest = nullptr;
+    cups_dinfo_t* info = nullptr;
+    int jobId = 0;
+    bool documentOpen = false;
+    bool sinkFailed = false;
+    std::unique_ptr<PageEncoder> pages;
+    QString lastError;
+};
+
+} // namespace Plover::PrintSystem
+
+#endif

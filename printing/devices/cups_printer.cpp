@@ -1,0 +1,128 @@
+#include "printing/devices/cups_printer.h"
+
+#ifndef _WIN32
+
+#include "printing/devices/cups_job_sender.h"
+#include "printing/devices/job_progress.h"
+#include "printing/encoders/page_encoder.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <cmath>
+
+namespace Plover::PrintSystem {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Plover::PrintSystem", text);
+}
+
+} // namespace
+
+CupsPrinter::CupsPrinter(CupsDestination destination, QWidget* owner)
+    : destination(std::move(destination)), owner(owner)
+{}
+
+CupsPrinter::~CupsPrinter()
+{
+    abandonDocument();
+}
+
+std::optional<DeviceMedia> CupsPrinter::media(QSizeF paperMm) const
+{
+    const std::pair<int, int> key(static_cast<int>(std::lround(paperMm.width() * 100.0)),
+                                  static_cast<int>(std::lround(paperMm.height() * 100.0)));
+    const auto found = destination.media.find(key);
+    if (found == destination.media.end())
+        return std::nullopt;
+    return found->second;
+}
+
+bool CupsPrinter::tellFailure()
+{
+    const QString reason = sender ? sender->error() : QString();
+    abandonDocument();
+    QMessageBox::warning(owner, tr("Print"), tr("Could not print on \"%1\": %2").arg(name(), reason));
+    return false;
+}
+
+bool CupsPrinter::beginDocument(const PageJob& job)
+{
+    // Told before anything is sent: a driver would otherwise print on whatever paper it has.
+    if (!media(job.paperMm)) {
+        QMessageBox::warning(owner, tr("Print"),
+                             tr("Could not print on \"%1\": it has no paper of %2 x %3 mm.")
+                                 .arg(name())
+                                 .arg(job.paperMm.width(), 0, 'f', 1)
+                                 .arg(job.paperMm.height(), 0, 'f', 1));
+        return false;
+    }
+    sender = std::make_unique<CupsJobSender>(destination);
+    return true;
+}
+
+bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
+{
+    if (!sender)
+        return false;
+    const DeviceMedia sheet = *media(job.paperMm);
+    PageFormat format;
+    format.pixels = page.pixels();
+    format.dpiX = job.landscape ? job.dpiY : job.dpiX;
+    format.dpiY = job.landscape ? job.dpiX : job.dpiY;
+    format.paperMm = sheet.sizeMm;
+    format.mediaName = sheet.pwgName;
+    format.copies = job.copies;
+    format.documentName = job.documentName;
+    format.icmOff = job.icmOff;
+
+    CupsJobSender* jobSender = sender.get();
+    bool cancelled = false;
+    const bool sent = runJobStep(
+        owner, tr("Printing on \"%1\"...").arg(name()),
+        [&](const ProgressReport& report) {
+            if (!jobSender->started() && !jobSender->begin(job, sheet))
+                return false;
+            return encodePage(page, format, jobSender->encoder(),
+                              [&](int rows) { return report(rows, format.pixels.height()); });
+        },
+        &cancelled);
+    if (cancelled) {
+        abandonDocument();
+        return false;
+    }
+    return sent || tellFailure();
+}
+
+bool CupsPrinter::endDocument()
+{
+    if (!sender)
+        return false;
+    CupsJobSender* jobSender = sender.get();
+    const bool finished = runJobStep(owner, tr("Printing on \"%1\"...").arg(name()),
+                                     [jobSender](const ProgressReport&) { return jobSender->finish(); });
+    if (!finished)
+        return tellFailure();
+    sender.reset();
+    return true;
+}
+
+void CupsPrinter::abandonDocument()
+{
+    if (!sender)
+        return;
+    if (sender->started()) {
+        CupsJobSender* jobSender = sender.get();
+        runJobStep(owner, tr("Cancelling the job on \"%1\"...").arg(name()), [jobSender](const ProgressReport&) {
+            jobSender->cancel();
+            return true;
+        });
+    }
+    sender.reset();
+}
+
+} // namespace Plover::PrintSystem
+
+#endif

@@ -1,0 +1,129 @@
+#include "printing/devices/file_printer.h"
+
+#ifndef _WIN32
+
+#include "printing/devices/job_progress.h"
+#include "printing/encoders/page_encoder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace Plover::PrintSystem {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Plover::PrintSystem", text);
+}
+
+} // namespace
+
+FilePrinter::FilePrinter(double marginMm, QString outputPath, QWidget* owner)
+    : marginMm(marginMm), outputPath(std::move(outputPath)), owner(owner)
+{}
+
+FilePrinter::~FilePrinter()
+{
+    abandonDocument();
+}
+
+QString FilePrinter::printerName()
+{
+    return QStringLiteral("Plover Virtual Printer (TIFF file)");
+}
+
+QList<int> FilePrinter::resolutions()
+{
+    return {300, 360, 600, 720};
+}
+
+std::optional<DeviceMedia> FilePrinter::media(QSizeF paperMm) const
+{
+    return DeviceMedia{paperMm, {marginMm, marginMm, marginMm, marginMm}, {}, {}};
+}
+
+bool FilePrinter::fail(const QString& reason)
+{
+    const int error = errno;
+    abandonDocument();
+    QString text = tr("Could not print on \"%1\": %2").arg(name(), reason);
+    if (error != 0)
+        text += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.');
+    QMessageBox::warning(owner, tr("Print"), text);
+    return false;
+}
+
+bool FilePrinter::beginDocument(const PageJob&)
+{
+    // The document is made beside the file, so an unwritable place fails the start as a spooler would.
+    QTemporaryFile part(outputPath + QStringLiteral(".XXXXXX.part"));
+    part.setAutoRemove(false);
+    errno = 0;
+    if (outputPath.isEmpty() || !part.open())
+        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)));
+    partPath = part.fileName();
+    part.close();
+    encoder = makeTiffEncoder(partPath);
+    if (!encoder)
+        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)));
+    return true;
+}
+
+bool FilePrinter::printPage(const PageSource& page, const PageJob& job)
+{
+    if (!encoder)
+        return false;
+    PageFormat format;
+    format.pixels = page.pixels();
+    format.dpiX = job.landscape ? job.dpiY : job.dpiX;
+    format.dpiY = job.landscape ? job.dpiX : job.dpiY;
+    format.paperMm = job.paperMm;
+    format.copies = job.copies;
+    format.documentName = job.documentName;
+    format.icmOff = job.icmOff;
+    bool cancelled = false;
+    errno = 0;
+    const bool written = runJobStep(
+        owner, tr("Printing on \"%1\"...").arg(name()),
+        [&](const ProgressReport& report) {
+            return encodePage(page, format, *encoder, [&](int rows) { return report(rows, format.pixels.height()); });
+        },
+        &cancelled);
+    if (cancelled) {
+        abandonDocument();
+        return false;
+    }
+    return written || fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)));
+}
+
+bool FilePrinter::endDocument()
+{
+    if (!encoder)
+        return false;
+    errno = 0;
+    const bool closed = encoder->endDocument();
+    encoder.reset();
+    if (!closed || std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(outputPath).constData()) != 0)
+        return fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)));
+    partPath.clear();
+    return true;
+}
+
+void FilePrinter::abandonDocument()
+{
+    encoder.reset();
+    if (!partPath.isEmpty())
+        QFile::remove(partPath);
+    partPath.clear();
+}
+
+} // namespace Plover::PrintSystem
+
+#endif

@@ -1,0 +1,265 @@
+#include "printing/win32/device_context.h"
+
+#ifndef _WIN32
+
+#include "layout/print_layout.h"
+#include "printing/win32/drawn_page.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <cmath>
+#include <cstdlib>
+
+namespace Plover::PrintSystem {
+
+namespace {
+
+int devicePixels(double mm, int dpi)
+{
+    return static_cast<int>(std::lround(mm / 25.4 * dpi));
+}
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Plover::PrintSystem", text);
+}
+
+} // namespace
+
+DeviceContext::DeviceContext(std::unique_ptr<PrintDevice> device, QList<QSize> resolutions, const DEVMODEW& mode,
+                             QWidget* owner)
+    : device(std::move(device)), resolutions(std::move(resolutions)), owner(owner)
+{
+    job.paperMm = {210.0, 297.0};
+    applyDeviceMode(mode);
+}
+
+DeviceContext::~DeviceContext()
+{
+    // Deleting a context in the middle of a document abandons the document.
+    if (inDocument)
+        device->abandonDocument();
+}
+
+bool DeviceContext::reset(const DEVMODEW& mode)
+{
+    // Paper and resolution may change between pages only.
+    if (pageOpen)
+        return false;
+    applyDeviceMode(mode);
+    return true;
+}
+
+// What the driver takes from a device mode; members it does not know and values it cannot print are ignored.
+void DeviceContext::applyDeviceMode(const DEVMODEW& mode)
+{
+    const DWORD customPaper = DM_PAPERWIDTH | DM_PAPERLENGTH;
+    if ((mode.dmFields & customPaper) == customPaper && mode.dmPaperWidth > 0 && mode.dmPaperLength > 0) {
+        job.paperMm = {mode.dmPaperWidth / 10.0, mode.dmPaperLength / 10.0};
+    } else if (mode.dmFields & DM_PAPERSIZE) {
+        if (const std::optional<PaperSize> paper = paperOfWindowsCode(mode.dmPaperSize))
+            job.paperMm = {paper->widthMm, paper->heightMm};
+    }
+    if ((mode.dmFields & DM_ORIENTATION) &&
+        (mode.dmOrientation == DMORIENT_PORTRAIT || mode.dmOrientation == DMORIENT_LANDSCAPE))
+        job.landscape = mode.dmOrientation == DMORIENT_LANDSCAPE;
+    if (mode.dmFields & DM_PRINTQUALITY) {
+        const int y = (mode.dmFields & DM_YRESOLUTION) ? mode.dmYResolution : mode.dmPrintQuality;
+        if (resolutions.contains(QSize(mode.dmPrintQuality, y))) {
+            job.dpiX = mode.dmPrintQuality;
+            job.dpiY = y;
+        }
+    }
+    if ((mode.dmFields & DM_COPIES) && mode.dmCopies > 0)
+        job.copies = mode.dmCopies;
+}
+
+int DeviceContext::setIcmMode(int mode)
+{
+    if (mode == ICM_QUERY)
+        return icmMode;
+    if (mode != ICM_OFF && mode != ICM_ON)
+        return 0;
+    icmMode = mode;
+    return 1;
+}
+
+int DeviceContext::setStretchMode(int mode)
+{
+    // BLACKONWHITE, WHITEONBLACK, COLORONCOLOR, HALFTONE; the previous mode, or 0 when refused.
+    if (mode < 1 || mode > 4)
+        return 0;
+    const int previous = stretchMode;
+    stretchMode = mode;
+    return previous;
+}
+
+// The device's own sheet for the paper; the paper itself where the device has none, which it tells when
+// the document starts.
+DeviceMedia DeviceContext::sheet() const
+{
+    return device->media(job.paperMm).value_or(DeviceMedia{job.paperMm, {}, {}, {}});
+}
+
+QSize DeviceContext::physicalSize() const
+{
+    const QSizeF mm = job.landscape ? sheet().sizeMm.transposed() : sheet().sizeMm;
+    return {devicePixels(mm.width(), job.dpiX), devicePixels(mm.height(), job.dpiY)};
+}
+
+// A landscape page lies on the portrait sheet turned clockwise: its left edge is the sheet's top and its
+// top edge the sheet's right.
+QPoint DeviceContext::physicalOffset() const
+{
+    const QMarginsF margins = sheet().marginsMm;
+    return job.landscape
+               ? QPoint(devicePixels(margins.top(), job.dpiX), devicePixels(margins.right(), job.dpiY))
+               : QPoint(devicePixels(margins.left(), job.dpiX), devicePixels(margins.top(), job.dpiY));
+}
+
+QRect DeviceContext::printableArea() const
+{
+    const QMarginsF mm = sheet().marginsMm;
+    const QMarginsF turned = job.landscape ? QMarginsF(mm.top(), mm.right(), mm.bottom(), mm.left()) : mm;
+    const QPoint farEdge(devicePixels(turned.right(), job.dpiX), devicePixels(turned.bottom(), job.dpiY));
+    const QSize page = physicalSize();
+    return QRect(physicalOffset(), QPoint(page.width() - 1 - farEdge.x(), page.height() - 1 - farEdge.y()));
+}
+
+int DeviceContext::deviceCaps(int index) const
+{
+    switch (index) {
+    case LOGPIXELSX:
+        return job.dpiX;
+    case LOGPIXELSY:
+        return job.dpiY;
+    case PHYSICALWIDTH:
+        return physicalSize().width();
+    case PHYSICALHEIGHT:
+        return physicalSize().height();
+    case PHYSICALOFFSETX:
+        return physicalOffset().x();
+    case PHYSICALOFFSETY:
+        return physicalOffset().y();
+    default:
+        return 0;
+    }
+}
+
+bool DeviceContext::startDocument(const QString& name)
+{
+    if (inDocument)
+        return false;
+    job.documentName = name;
+    job.icmOff = icmMode == ICM_OFF;
+    inDocument = device->beginDocument(job);
+    pagesSent = 0;
+    return inDocument;
+}
+
+bool DeviceContext::startPage()
+{
+    if (!inDocument || pageOpen)
+        return false;
+    pageOpen = true;
+    pageSent = false;
+    return true;
+}
+
+// A target reaching into the unprintable margins loses what lies there; the user hears by how much on
+// which edge before anything is sent, and may stop.
+bool DeviceContext::marginsAccepted(const QRect& placed) const
+{
+    const QRect printable = printableArea();
+    const QRect onPage = placed & QRect(QPoint(0, 0), physicalSize());
+    if (onPage.isEmpty() || printable.contains(onPage))
+        return true;
+    const auto mm = [](int pixels, int dpi) { return QString::number(pixels * 25.4 / dpi, 'f', 1); };
+    QStringList edges;
+    if (onPage.left() < printable.left())
+        edges << tr("%1 mm at the left").arg(mm(printable.left() - onPage.left(), job.dpiX));
+    if (onPage.top() < printable.top())
+        edges << tr("%1 mm at the top").arg(mm(printable.top() - onPage.top(), job.dpiY));
+    if (onPage.right() > printable.right())
+        edges << tr("%1 mm at the right").arg(mm(onPage.right() - printable.right(), job.dpiX));
+    if (onPage.bottom() > printable.bottom())
+        edges << tr("%1 mm at the bottom").arg(mm(onPage.bottom() - printable.bottom(), job.dpiY));
+    QMessageBox question(QMessageBox::Warning, tr("Print"),
+                         tr("The target reaches into the unprintable margins of \"%1\" by %2. That part will not "
+                            "be printed.")
+                             .arg(device->name(), edges.join(QStringLiteral(", "))),
+                         QMessageBox::NoButton, owner);
+    QPushButton* continueButton = question.addButton(tr("Continue"), QMessageBox::AcceptRole);
+    question.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    question.setDefaultButton(continueButton);
+    question.exec();
+    return question.clickedButton() == continueButton;
+}
+
+bool DeviceContext::sendPage(const PageSource& page)
+{
+    pageSent = true;
+    // The ICM mode of the page as it was drawn.
+    job.icmOff = icmMode == ICM_OFF;
+    if (device->printPage(page, job)) {
+        ++pagesSent;
+        return true;
+    }
+    // The device has told the user, or the user cancelled: the document is over.
+    inDocument = false;
+    return false;
+}
+
+int DeviceContext::stretchDib(const QRect& destination, const QRect& source, const void* bits,
+                              const BITMAPINFOHEADER& header, UINT usage, DWORD rop)
+{
+    const QRect dib(0, 0, header.biWidth, std::abs(header.biHeight));
+    // Only what this driver draws: one 32-bit BI_RGB bitmap a page, its pixels copied as they are,
+    // without mirroring.
+    const bool drawable = inDocument && pageOpen && !pageSent && bits && header.biSize >= sizeof(BITMAPINFOHEADER) &&
+                          header.biPlanes == 1 && header.biBitCount == 32 && header.biCompression == BI_RGB &&
+                          usage == DIB_RGB_COLORS && rop == SRCCOPY && destination.width() > 0 &&
+                          destination.height() > 0 && !source.isEmpty() && dib.contains(source);
+    if (!drawable)
+        return 0;
+    const QRect placed = destination.translated(physicalOffset());
+    if (!marginsAccepted(placed)) {
+        pageSent = true;
+        inDocument = false;
+        device->abandonDocument();
+        return 0;
+    }
+    DrawnPage page(physicalSize(), job.landscape);
+    page.place({static_cast<const std::uint8_t*>(bits), dib.width(), dib.height(), header.biHeight < 0}, source,
+               placed, printableArea());
+    return sendPage(page) ? source.height() : 0;
+}
+
+bool DeviceContext::endPage()
+{
+    if (!pageOpen)
+        return false;
+    pageOpen = false;
+    // A page nothing was drawn on still comes out of the printer, blank.
+    if (inDocument && !pageSent)
+        sendPage(DrawnPage(physicalSize(), job.landscape));
+    return inDocument;
+}
+
+bool DeviceContext::endDocument()
+{
+    if (!inDocument)
+        return false;
+    inDocument = false;
+    if (pagesSent == 0) {
+        device->abandonDocument();
+        return true;
+    }
+    return device->endDocument();
+}
+
+} // namespace Plover::PrintSystem
+
+#endif
