@@ -59,18 +59,16 @@ std::optional<PpdFacts> readPpd(const QString& path)
     std::stable_partition(deciding.begin(), deciding.end(),
                           [](const DecidingOption& o) { return qstrcmp(o.option->keyword, "Resolution") == 0; });
 
-    std::optional<QSize> agreedDefault;
-    bool defaultsAgree = true;
-    for (const DecidingOption& o : deciding) {
-        const ppd_choice_t* marked = ppdFindMarkedChoice(ppd.get(), o.option->keyword);
-        const std::optional<QSize> dpi = marked ? renderedResolution(marked->code) : std::nullopt;
-        if (!dpi)
-            continue;
-        defaultsAgree = defaultsAgree && (!agreedDefault || *agreedDefault == *dpi);
-        agreedDefault = agreedDefault ? agreedDefault : dpi;
+    // Options of equal order are emitted sorted by keyword, and the last HWResolution set is the one
+    // the rasteriser uses: what the defaults render is the last deciding option's default.
+    const auto emitted = std::max_element(deciding.begin(), deciding.end(), [](const auto& a, const auto& b) {
+        return a.option->order != b.option->order ? a.option->order < b.option->order
+                                                  : qstrcmp(a.option->keyword, b.option->keyword) < 0;
+    });
+    if (emitted != deciding.end()) {
+        const ppd_choice_t* marked = ppdFindMarkedChoice(ppd.get(), emitted->option->keyword);
+        facts.defaultResolution = marked ? renderedResolution(marked->code).value_or(QSize()) : QSize();
     }
-    if (agreedDefault && defaultsAgree)
-        facts.defaultResolution = *agreedDefault;
 
     if (!deciding.empty()) {
         for (const auto& [dpi, choices] : deciding.front().choicesByDpi) {

@@ -33,13 +33,11 @@ public:
         width = page.pixels.width();
         const int first = 3 + 4 * static_cast<int>(pageObjects.size());
         pageObjects.push_back(first);
-        const double mediaWidth = page.paperMm.width() / 25.4 * 72.0;
-        const double mediaHeight = page.paperMm.height() / 25.4 * 72.0;
-        const double imageWidth = page.pixels.width() * 72.0 / page.dpiX;
-        const double imageHeight = page.pixels.height() * 72.0 / page.dpiY;
-        // The image's top-left corner on the sheet's top-left corner; PDF counts from the bottom.
-        const QByteArray content = "q " + points(imageWidth) + " 0 0 " + points(imageHeight) + " 0 " +
-                                   points(mediaHeight - imageHeight) + " cm /Im0 Do Q\n";
+        // The page is the sheet in whole device pixels, so a driver's whole-point sheet is matched
+        // exactly and no filter centres or scales it.
+        const double mediaWidth = page.pixels.width() * 72.0 / page.dpiX;
+        const double mediaHeight = page.pixels.height() * 72.0 / page.dpiY;
+        const QByteArray content = "q " + points(mediaWidth) + " 0 0 " + points(mediaHeight) + " 0 0 cm /Im0 Do Q\n";
         const QByteArray image = QByteArray::number(first + 2);
         bool ok = startObject(first) &&
                   write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + points(mediaWidth) + ' ' +

@@ -1,11 +1,15 @@
 #include "layout/placement_geometry.h"
 #include "printing/gdi_print_job.h"
 #include "printing/print_job.h"
+#ifndef _WIN32
+#include "printing/devices/ppd_facts.h"
+#endif
 #include "tests/support/modal_answer.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -160,6 +164,40 @@ private Q_SLOTS:
         QVERIFY(stayedOpen);
         QVERIFY(seen->text.contains(
             QStringLiteral("\"%1\" does not exist").arg(QDir::toNativeSeparators(missing))));
+    }
+
+    // A real inkjet driver's PPD (Gutenprint's, as Debian generates it): a resolution is offered only
+    // where every option that decides it can render it, and is selected by all of them, whatever the
+    // choices are called. Its quality mode, emitted after Resolution, overrides it.
+    void driverResolutions_data()
+    {
+        QTest::addColumn<QSize>("dpi");
+        QTest::addColumn<QString>("choices");
+        QTest::newRow("1440 x 1440") << QSize(1440, 1440) << "Resolution=1441x720dpi StpQuality=HighPhoto";
+        QTest::newRow("1440 x 720") << QSize(1440, 720) << "Resolution=1440x720dpi StpQuality=Photo";
+        QTest::newRow("default") << QSize(720, 360) << "Resolution=361x360dpi StpQuality=Standard";
+        QTest::newRow("no quality renders 2880 x 1440") << QSize(2880, 1440) << "";
+    }
+
+    void driverResolutions()
+    {
+        QFETCH(QSize, dpi);
+        QProcess driver;
+        driver.start(QStringLiteral("/usr/lib/cups/driver/gutenprint.5.3"),
+                     {QStringLiteral("cat"), QStringLiteral("gutenprint.5.3://escp2-p800/expert")});
+        QVERIFY(driver.waitForFinished(60000));
+        QFile ppd(directory.filePath(QStringLiteral("p800.ppd")));
+        QVERIFY(ppd.open(QIODevice::WriteOnly) && ppd.write(driver.readAllStandardOutput()) > 0);
+        ppd.close();
+        const std::optional<PrintSystem::PpdFacts> facts = PrintSystem::readPpd(ppd.fileName());
+        QVERIFY(facts);
+        QCOMPARE(facts->defaultResolution, QSize(720, 360));
+        QString choices;
+        for (const PrintSystem::ResolutionChoice& offered : facts->resolutions) {
+            for (const auto& [option, choice] : offered.ppdOptions)
+                choices += offered.dpi == dpi ? QString::fromLatin1(option + '=' + choice + ' ') : QString();
+        }
+        QTEST(choices.trimmed(), "choices");
     }
 #endif
 };
