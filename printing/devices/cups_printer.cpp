@@ -70,8 +70,8 @@ bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
     const DeviceMedia sheet = *media(job.paperMm);
     PageFormat format;
     format.pixels = page.pixels();
-    format.dpiX = job.landscape ? job.dpiY : job.dpiX;
-    format.dpiY = job.landscape ? job.dpiX : job.dpiY;
+    format.dpiX = job.dpiX;
+    format.dpiY = job.dpiY;
     format.paperMm = sheet.sizeMm;
     format.mediaName = sheet.pwgName;
     format.copies = job.copies;

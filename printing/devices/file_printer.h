@@ -27,6 +27,8 @@ public:
     static QList<int> resolutions();
 
     QString name() const override { return printerName(); }
+    // The file shows the page as the layout sees it.
+    bool portraitOnly() const override { return false; }
     std::optional<DeviceMedia> media(QSizeF paperMm) const override;
     bool beginDocument(const PageJob& job) override;
     bool printPage(const PageSource& page, const PageJob& job) override;

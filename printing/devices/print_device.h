@@ -27,7 +27,7 @@ struct PageJob
     QString documentName;
     QSizeF paperMm; // the layout's sheet, portrait sense
     bool landscape = false;
-    int dpiX = 600;
+    int dpiX = 600; // along the sheet's width, whatever the orientation
     int dpiY = 600;
     int copies = 1;
     bool icmOff = false; // the device context's ICM mode when the page is drawn
@@ -42,6 +42,8 @@ public:
     virtual ~PrintDevice() = default;
 
     virtual QString name() const = 0;
+    // A printer feeds paper one way: a landscape page reaches it turned a quarter turn clockwise.
+    virtual bool portraitOnly() const { return true; }
     // The device's own sheet within 1 mm of `paperMm` (portrait sense), or none.
     virtual std::optional<DeviceMedia> media(QSizeF paperMm) const = 0;
     virtual bool beginDocument(const PageJob& job) = 0;

@@ -103,10 +103,17 @@ DeviceMedia DeviceContext::sheet() const
     return device->media(job.paperMm).value_or(DeviceMedia{job.paperMm, {}, {}, {}});
 }
 
+// The resolution along the page's own axes: a landscape page runs across the sheet, so a device of
+// unequal resolutions swaps them, as Windows' drivers report them.
+QSize DeviceContext::pageDpi() const
+{
+    return job.landscape ? QSize(job.dpiY, job.dpiX) : QSize(job.dpiX, job.dpiY);
+}
+
 QSize DeviceContext::physicalSize() const
 {
     const QSizeF mm = job.landscape ? sheet().sizeMm.transposed() : sheet().sizeMm;
-    return {devicePixels(mm.width(), job.dpiX), devicePixels(mm.height(), job.dpiY)};
+    return {devicePixels(mm.width(), pageDpi().width()), devicePixels(mm.height(), pageDpi().height())};
 }
 
 // A landscape page lies on the portrait sheet turned clockwise: its left edge is the sheet's top and its
@@ -114,16 +121,18 @@ QSize DeviceContext::physicalSize() const
 QPoint DeviceContext::physicalOffset() const
 {
     const QMarginsF margins = sheet().marginsMm;
+    const QSize dpi = pageDpi();
     return job.landscape
-               ? QPoint(devicePixels(margins.top(), job.dpiX), devicePixels(margins.right(), job.dpiY))
-               : QPoint(devicePixels(margins.left(), job.dpiX), devicePixels(margins.top(), job.dpiY));
+               ? QPoint(devicePixels(margins.top(), dpi.width()), devicePixels(margins.right(), dpi.height()))
+               : QPoint(devicePixels(margins.left(), dpi.width()), devicePixels(margins.top(), dpi.height()));
 }
 
 QRect DeviceContext::printableArea() const
 {
     const QMarginsF mm = sheet().marginsMm;
     const QMarginsF turned = job.landscape ? QMarginsF(mm.top(), mm.right(), mm.bottom(), mm.left()) : mm;
-    const QPoint farEdge(devicePixels(turned.right(), job.dpiX), devicePixels(turned.bottom(), job.dpiY));
+    const QPoint farEdge(devicePixels(turned.right(), pageDpi().width()),
+                         devicePixels(turned.bottom(), pageDpi().height()));
     const QSize page = physicalSize();
     return QRect(physicalOffset(), QPoint(page.width() - 1 - farEdge.x(), page.height() - 1 - farEdge.y()));
 }
@@ -132,9 +141,9 @@ int DeviceContext::deviceCaps(int index) const
 {
     switch (index) {
     case LOGPIXELSX:
-        return job.dpiX;
+        return pageDpi().width();
     case LOGPIXELSY:
-        return job.dpiY;
+        return pageDpi().height();
     case PHYSICALWIDTH:
         return physicalSize().width();
     case PHYSICALHEIGHT:
@@ -179,13 +188,13 @@ bool DeviceContext::marginsAccepted(const QRect& placed) const
     const auto mm = [](int pixels, int dpi) { return QString::number(pixels * 25.4 / dpi, 'f', 1); };
     QStringList edges;
     if (onPage.left() < printable.left())
-        edges << tr("%1 mm at the left").arg(mm(printable.left() - onPage.left(), job.dpiX));
+        edges << tr("%1 mm at the left").arg(mm(printable.left() - onPage.left(), pageDpi().width()));
     if (onPage.top() < printable.top())
-        edges << tr("%1 mm at the top").arg(mm(printable.top() - onPage.top(), job.dpiY));
+        edges << tr("%1 mm at the top").arg(mm(printable.top() - onPage.top(), pageDpi().height()));
     if (onPage.right() > printable.right())
-        edges << tr("%1 mm at the right").arg(mm(onPage.right() - printable.right(), job.dpiX));
+        edges << tr("%1 mm at the right").arg(mm(onPage.right() - printable.right(), pageDpi().width()));
     if (onPage.bottom() > printable.bottom())
-        edges << tr("%1 mm at the bottom").arg(mm(onPage.bottom() - printable.bottom(), job.dpiY));
+        edges << tr("%1 mm at the bottom").arg(mm(onPage.bottom() - printable.bottom(), pageDpi().height()));
     QMessageBox question(QMessageBox::Warning, tr("Print"),
                          tr("The target reaches into the unprintable margins of \"%1\" by %2. That part will not "
                             "be printed.")
@@ -231,7 +240,7 @@ int DeviceContext::stretchDib(const QRect& destination, const QRect& source, con
         device->abandonDocument();
         return 0;
     }
-    DrawnPage page(physicalSize(), job.landscape);
+    DrawnPage page(physicalSize(), job.landscape && device->portraitOnly());
     page.place({static_cast<const std::uint8_t*>(bits), dib.width(), dib.height(), header.biHeight < 0}, source,
                placed, printableArea());
     return sendPage(page) ? source.height() : 0;
@@ -244,7 +253,7 @@ bool DeviceContext::endPage()
     pageOpen = false;
     // A page nothing was drawn on still comes out of the printer, blank.
     if (inDocument && !pageSent)
-        sendPage(DrawnPage(physicalSize(), job.landscape));
+        sendPage(DrawnPage(physicalSize(), job.landscape && device->portraitOnly()));
     return inDocument;
 }
 

@@ -42,6 +42,7 @@ public:
 private:
     void applyDeviceMode(const DEVMODEW& mode);
     DeviceMedia sheet() const;
+    QSize pageDpi() const;
     QSize physicalSize() const;
     QPoint physicalOffset() const;
     QRect printableArea() const;

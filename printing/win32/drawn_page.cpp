@@ -26,7 +26,7 @@ void copyPixel(const std::uint8_t* bgrx, std::uint8_t* rgb)
 
 } // namespace
 
-DrawnPage::DrawnPage(QSize pageSize, bool landscape) : pageSize(pageSize), landscape(landscape) {}
+DrawnPage::DrawnPage(QSize pageSize, bool turned) : pageSize(pageSize), turned(turned) {}
 
 void DrawnPage::place(const DibView& bitmap, const QRect& from, const QRect& to, const QRect& clip)
 {
@@ -58,7 +58,7 @@ void DrawnPage::rows(int y, int count, std::uint8_t* out) const
     std::memset(out, paperWhite, rowBytes * static_cast<std::size_t>(count));
     if (target.isEmpty())
         return;
-    if (!landscape) {
+    if (!turned) {
         for (int pageY = std::max(y, target.top()); pageY <= std::min(y + count - 1, target.bottom()); ++pageY) {
             const std::uint8_t* line = sourceRow(pageY);
             std::uint8_t* rgb = out + rowBytes * static_cast<std::size_t>(pageY - y) + target.left() * 3;
