@@ -72,7 +72,7 @@ dbus-daemon --config-file="$dir/etc/bus.conf" --nofork </dev/null >"$dir/log/bus
 echo $! >>"$dir/pids"
 for _ in $(seq 50); do [ -S "$dir/bus.sock" ] && break; sleep 0.1; done
 
-# The printer: PWG raster at 600 and 720 dpi, keeping every document it receives, with the job's
+# The printer: PWG raster at 600, 720 and 1440 dpi, keeping every document it receives, with the job's
 # attributes written beside it by record_job.sh.
 for _ in 1 2 3 4 5 6 7 8; do
     port=$((20000 + RANDOM % 30000))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -32,7 +33,7 @@ std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, 
 struct PrintDialogAnswer
 {
     QString printer; // as listed: a CUPS destination or "Plover Virtual Printer (TIFF file)"
-    int dpi = 0;
+    QSize resolution; // dpi across and down, as the resolution chooser's item data
     int copies = 0;
     QString outputPath; // the file printer's page
     bool cancel = false;
