@@ -52,21 +52,20 @@ bool writeTarget(const QString& path)
     return PloverTools::writeTiff(path, {page});
 }
 
-// What the scheduler holds of its last job: job-k-octets in bytes.
-qint64 lastJobBytes()
+// The scheduler's last job: its size in bytes (from job-k-octets) and its state.
+std::pair<qint64, ipp_jstate_t> lastJob()
 {
     cups_job_t* jobs = nullptr;
     const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-    qint64 bytes = 0;
-    int last = 0;
-    for (int i = 0; i < count; ++i) {
-        if (jobs[i].id > last) {
-            last = jobs[i].id;
-            bytes = qint64(jobs[i].size) * 1024;
+    std::pair<qint64, ipp_jstate_t> last{0, IPP_JSTATE_PENDING};
+    for (int i = 0, id = 0; i < count; ++i) {
+        if (jobs[i].id > id) {
+            id = jobs[i].id;
+            last = {qint64(jobs[i].size) * 1024, jobs[i].state};
         }
     }
     cupsFreeJobs(count, jobs);
-    return bytes;
+    return last;
 }
 
 // One route in this process; prints "<printed> <ms from OK to the page received> <peak MiB> <bytes
@@ -85,22 +84,30 @@ int runRoute(const QStringList& args)
     const QStringList markers{QStringLiteral("*.attributes"), QStringLiteral("*.args")};
     const int before = store.isEmpty() ? 0 : int(stored.entryList(markers, QDir::Files).size());
     QElapsedTimer timer;
-    PloverTest::answerNextPrintDialog({printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()},
-                                      [&] { timer.start(); });
+    PloverTest::answerNextPrintDialog(
+        {printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()}, [&] { timer.start(); });
     const bool printed = Plover::PrintJob().printTargetImage(nullptr, image, layout);
-    qint64 sent = 0, received = 0;
+    qint64 elapsed = timer.elapsed(), sent = 0, received = 0;
     if (store.isEmpty()) {
         sent = received = QFileInfo(pageFile).size();
         QFile::remove(pageFile);
-    } else if (printed && QTest::qWaitFor([&] { return stored.entryList(markers, QDir::Files).size() > before; }, 900000)) {
-        sent = lastJobBytes();
-        const QFileInfoList pages = stored.entryInfoList({QStringLiteral("*.ras"), QStringLiteral("*.pwg")}, QDir::Files);
+    } else if (printed) {
+        // A job that ends without a page at the printer ends the waiting too.
+        const auto arrived = [&] {
+            return stored.entryList(markers, QDir::Files).size() > before;
+        };
+        for (bool over = false; !QTest::qWaitFor(arrived, 1000) && !over;)
+            over = lastJob().second >= IPP_JSTATE_CANCELED;
+        elapsed = timer.elapsed();
+        sent = lastJob().first;
+        const QFileInfoList pages =
+            stored.entryInfoList({QStringLiteral("*.ras"), QStringLiteral("*.pwg")}, QDir::Files);
         for (const QFileInfo& page : pages) {
             received += page.size();
             QFile::remove(page.filePath());
         }
     }
-    std::printf("%d %lld %.0f %lld %lld\n", printed, static_cast<long long>(timer.elapsed()), peakRssMiB(),
+    std::printf("%d %lld %.0f %lld %lld\n", printed, static_cast<long long>(elapsed), peakRssMiB(),
                 static_cast<long long>(sent), static_cast<long long>(received));
     return 0;
 }
@@ -149,8 +156,8 @@ int main(int argc, char** argv)
     for (const Route& route : routes) {
         QProcess child;
         child.start(QApplication::applicationFilePath(),
-                    {QStringLiteral("--route"), route.printer, QString::number(route.dpi), target, route.store,
-                     directory.filePath(QStringLiteral("page.tif"))});
+                    {QStringLiteral("--route"), route.printer, QString::number(route.dpi), target,
+                     route.store, directory.filePath(QStringLiteral("page.tif"))});
         child.waitForFinished(-1);
         const QStringList figures = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(' ');
         if (figures.size() != 5) {
@@ -160,7 +167,8 @@ int main(int argc, char** argv)
         }
         std::printf("%-38s %5d %7s %10.1f %10s %12.1f %12.1f\n", qPrintable(route.printer), route.dpi,
                     figures[0] == QLatin1String("1") ? "yes" : "NO", figures[1].toDouble() / 1000.0,
-                    qPrintable(figures[2]), figures[3].toDouble() / 1048576.0, figures[4].toDouble() / 1048576.0);
+                    qPrintable(figures[2]), figures[3].toDouble() / 1048576.0,
+                    figures[4].toDouble() / 1048576.0);
     }
     QProcess::execute(fixture, {QStringLiteral("cleanup"), link});
     return 0;

@@ -8,9 +8,9 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <cstring>
 #include <cups/cups.h>
 #include <cups/raster.h>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,7 +20,8 @@ using namespace Plover;
 namespace {
 
 const QString queue = QStringLiteral("plover-test");
-const QStringList jobEnded{QStringLiteral("canceled"), QStringLiteral("aborted"), QStringLiteral("completed")};
+const QStringList jobEnded{QStringLiteral("canceled"), QStringLiteral("aborted"),
+                           QStringLiteral("completed")};
 
 // Where a queue's pages end up: the PWG printer keeps each document beside the job attributes it
 // received, the driver queues' last filter keeps the CUPS raster beside its arguments.
@@ -36,15 +37,17 @@ QString storeOf(const QString& name)
 
 QStringList storedJobs(const QString& name)
 {
-    return QDir(storeOf(name)).entryList({isDriverQueue(name) ? "*.args" : "*.attributes"}, QDir::Files,
-                                         QDir::Time | QDir::Reversed);
+    return QDir(storeOf(name))
+        .entryList({isDriverQueue(name) ? "*.args" : "*.attributes"}, QDir::Files,
+                   QDir::Time | QDir::Reversed);
 }
 
 // The scheduler's last job on the queue: its id, state, print-scaling, cm-calibration and copies.
 QStringList lastSchedulerJob(const QString& name = queue)
 {
     cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
     int last = 0;
     for (int i = 0; i < count; ++i)
         last = std::max(last, jobs[i].id);
@@ -79,7 +82,8 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
 {
     ReceivedPage received;
     // A job that ended without a page fails at once rather than after the longest render.
-    for (int seconds = 0, over = 0; !QTest::qWaitFor([&] { return storedJobs(name).size() > jobsBefore; }, 1000);) {
+    for (int seconds = 0, over = 0;
+         !QTest::qWaitFor([&] { return storedJobs(name).size() > jobsBefore; }, 1000);) {
         if (over || ++seconds > 300)
             return received;
         over = jobEnded.contains(lastSchedulerJob(name)[1]);
@@ -87,14 +91,14 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
     QFile stored(storeOf(name) + '/' + storedJobs(name).last());
     stored.open(QIODevice::ReadOnly);
     received.job = QString::fromUtf8(stored.readAll());
-    const QString path = isDriverQueue(name) ? stored.fileName().chopped(5) + ".ras" : stored.fileName().chopped(11);
+    const QString path =
+        isDriverQueue(name) ? stored.fileName().chopped(5) + ".ras" : stored.fileName().chopped(11);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
     cups_page_header2_t header;
     while (raster && cupsRasterReadHeader2(raster, &header)) {
         const int bytes = int(header.cupsBitsPerColor) / 8; // samples of 16 bits are in host order
-        std::vector<uchar> line(header.cupsBytesPerLine);
-        QByteArray rgb(int(header.cupsWidth) * 3, 0);
+        std::vector<uchar> line(header.cupsBytesPerLine), rgb(size_t(header.cupsWidth) * 3);
         if (received.pages++ == 0) {
             received.header = header;
             received.crop = QImage(crop.size(), QImage::Format_RGB888);
@@ -102,18 +106,19 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
         }
         for (int y = 0; y < int(header.cupsHeight); ++y) {
             cupsRasterReadPixels(raster, line.data(), header.cupsBytesPerLine);
-            if (received.pages > 1 || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes)
+            if (received.pages > 1 || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes ||
+                header.cupsColorOrder != CUPS_ORDER_CHUNKED)
                 continue;
-            for (int i = 0; i < rgb.size(); ++i)
-                rgb[i] = char(bytes == 2 ? reinterpret_cast<const quint16*>(line.data())[i] >> 8 : line[i]);
+            for (size_t i = 0; i < rgb.size(); ++i)
+                rgb[i] = bytes == 2 ? uchar(reinterpret_cast<const quint16*>(line.data())[i] >> 8) : line[i];
             for (int x = 0; x < int(header.cupsWidth); ++x) {
-                if ((rgb[3 * x] & rgb[3 * x + 1] & rgb[3 * x + 2]) != char(0xff))
+                if ((rgb[3 * x] & rgb[3 * x + 1] & rgb[3 * x + 2]) != 0xff)
                     received.printed |= QRect(x, y, 1, 1);
             }
             const QRect row = QRect(0, y, int(header.cupsWidth), 1) & crop;
             if (!row.isEmpty())
                 std::memcpy(received.crop.scanLine(y - crop.y()) + 3 * (row.x() - crop.x()),
-                            rgb.constData() + 3 * row.x(), size_t(3 * row.width()));
+                            rgb.data() + 3 * row.x(), size_t(3 * row.width()));
         }
     }
     cupsRasterClose(raster);
@@ -128,14 +133,25 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
 std::pair<QSize, QMargins> sheetOf(const QString& name, const QSizeF& mm, const QSize& dpi)
 {
     if (!isDriverQueue(name)) {
-        const auto x = [&](double v) { return int(std::lround(v / 25.4 * dpi.width())); };
-        const auto y = [&](double v) { return int(std::lround(v / 25.4 * dpi.height())); };
+        const auto x = [&](double v) {
+            return int(std::lround(v / 25.4 * dpi.width()));
+        };
+        const auto y = [&](double v) {
+            return int(std::lround(v / 25.4 * dpi.height()));
+        };
         return {{x(mm.width()), y(mm.height())}, {x(3), y(5), x(3), y(5)}};
     }
-    const auto x = [&](double pt) { return int(std::lround(pt / 72 * dpi.width())); };
-    const auto y = [&](double pt) { return int(std::lround(pt / 72 * dpi.height())); };
-    const auto points = [](double v) { return std::round(v / 25.4 * 72); };
-    const QMargins margins = name == QLatin1String("plover-driver") ? QMargins(x(9), y(14), x(9), y(34)) : QMargins();
+    const auto x = [&](double pt) {
+        return int(std::lround(pt / 72 * dpi.width()));
+    };
+    const auto y = [&](double pt) {
+        return int(std::lround(pt / 72 * dpi.height()));
+    };
+    const auto points = [](double v) {
+        return std::round(v / 25.4 * 72);
+    };
+    const QMargins margins =
+        name == QLatin1String("plover-driver") ? QMargins(x(9), y(14), x(9), y(34)) : QMargins();
     return {{x(points(mm.width())), y(points(mm.height()))}, margins};
 }
 
@@ -175,7 +191,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("paper");
         QTest::addColumn<QSize>("dpi");
         QTest::addColumn<QSize>("targetDpi");
-        const QString driver = QStringLiteral("plover-driver"), gutenprint = QStringLiteral("plover-gutenprint");
+        const QString driver = QStringLiteral("plover-driver"),
+                      gutenprint = QStringLiteral("plover-gutenprint");
         const QSize d600(600, 600), d720(720, 720), d1440(1440, 1440), d100(100, 100), d150(150, 150);
         QTest::newRow("centre, portrait, 600 dpi target") << queue << 4 << false << 0 << d600 << d600;
         QTest::newRow("centre, landscape, 720 dpi target") << queue << 4 << true << 0 << d720 << d720;
@@ -186,7 +203,8 @@ private Q_SLOTS:
         QTest::newRow("DIN A3, centre left, landscape") << queue << 3 << true << 1 << d600 << d100;
         QTest::newRow("driver, top left, 720 dpi") << driver << 0 << false << 0 << d720 << d720;
         QTest::newRow("driver, top left, landscape, 1440 dpi") << driver << 0 << true << 0 << d1440 << d1440;
-        QTest::newRow("driver, DIN A3, centre, 720 dpi, 150 dpi target") << driver << 4 << false << 1 << d720 << d150;
+        QTest::newRow("driver, DIN A3, centre, 720 dpi, 150 dpi target")
+            << driver << 4 << false << 1 << d720 << d150;
         QTest::newRow("Gutenprint, bottom left, 1440 dpi") << gutenprint << 6 << false << 0 << d1440 << d1440;
         // The target turns onto the sheet: its 720 dpi across run down the sheet's 720 dpi.
         QTest::newRow("Gutenprint, top right, landscape, 1440 x 720 dpi")
@@ -203,8 +221,10 @@ private Q_SLOTS:
         QFETCH(QSize, targetDpi);
         // About the same millimetres at every resolution, so that no margin hides a whole target.
         const int scale = std::max(targetDpi.width(), targetDpi.height()) >= 1440 ? 3 : 1;
-        const QString file = files.path(QStringLiteral("target-%1x%2.tif").arg(targetDpi.width()).arg(targetDpi.height()));
-        PloverTools::writeRgbTiff(file, patternImage(300 * scale, 200 * scale), targetDpi.width(), targetDpi.height());
+        const QString file =
+            files.path(QStringLiteral("target-%1x%2.tif").arg(targetDpi.width()).arg(targetDpi.height()));
+        PloverTools::writeRgbTiff(file, patternImage(300 * scale, 200 * scale), targetDpi.width(),
+                                  targetDpi.height());
         MainWindow window;
         window.openImagePath(file);
         paperCombo(&window)->setCurrentIndex(paper);
@@ -215,23 +235,26 @@ private Q_SLOTS:
         // Printed on when told the margins clip the target; any other message box is a failure to print,
         // closed so that the test goes on.
         QObject scope;
-        answerNextPrintDialog({printer, dpi, 2, QString()}, [&] { answerNextMessageBox("Continue", &scope); });
+        answerNextPrintDialog({printer, dpi, 2, QString()},
+                              [&] { answerNextMessageBox("Continue", &scope); });
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
         QVERIFY2(lastSchedulerJob(printer)[0] != lastJob, "no job was sent");
 
         // The sheet and its margins on the portrait sheet as the destination has them. A landscape
         // page lies on it turned clockwise, its top along the sheet's right edge.
-        const auto [sheet, margins] = sheetOf(printer, sheetSizeMm(paperSizes()[paper], PageOrientation::Portrait), dpi);
-        const QSize page = landscape ? sheet.transposed() : sheet, pageDpi = landscape ? dpi.transposed() : dpi;
+        const auto [sheet, margins] =
+            sheetOf(printer, sheetSizeMm(paperSizes()[paper], PageOrientation::Portrait), dpi);
+        const QSize page = landscape ? sheet.transposed() : sheet,
+                    pageDpi = landscape ? dpi.transposed() : dpi;
         const QMargins pageMargins =
             landscape ? QMargins(margins.top(), margins.right(), margins.bottom(), margins.left()) : margins;
         const PrintLayout layout{paperSizes()[paper],
                                  landscape ? PageOrientation::Landscape : PageOrientation::Portrait,
                                  PrintAlignment(alignment), landscape ? 0 : 90}; // the target is landscape
         const TargetImage target = ImageLoader().loadTargetImage(file);
-        const DevicePageMetrics device{pageDpi.width(), pageDpi.height(), page.width(), page.height(),
-                                       pageMargins.left(),  pageMargins.top()};
+        const DevicePageMetrics device{pageDpi.width(), pageDpi.height(),   page.width(),
+                                       page.height(),   pageMargins.left(), pageMargins.top()};
         const QRect placed =
             devicePlacementRect(device, target, layout).translated(pageMargins.left(), pageMargins.top());
         // A driver's raster holds the printable area only.
@@ -240,7 +263,8 @@ private Q_SLOTS:
             return (landscape ? QRect(page.height() - r.bottom() - 1, r.left(), r.height(), r.width()) : r)
                 .translated(-origin);
         };
-        const ReceivedPage received = lastReceivedPage(printer, jobs, onRaster(placed).adjusted(-1, -1, 1, 1));
+        const ReceivedPage received =
+            lastReceivedPage(printer, jobs, onRaster(placed).adjusted(-1, -1, 1, 1));
         const cups_page_header2_t& header = received.header;
         QCOMPARE(QSize(int(header.HWResolution[0]), int(header.HWResolution[1])), dpi);
         QCOMPARE(QSize(int(header.cupsWidth), int(header.cupsHeight)),
@@ -251,9 +275,10 @@ private Q_SLOTS:
         QVERIFY2(isDriverQueue(printer)
                      ? job.value(3) == QLatin1String("2")
                      // the media as the printer received it, to a hundredth of a millimetre
-                     : received.job.contains(QStringLiteral("IPP_MEDIA_COL={media-size={x-dimension=%1 y-dimension=%2}")
-                                                 .arg(qRound(paperSizes()[paper].widthMm * 100))
-                                                 .arg(qRound(paperSizes()[paper].heightMm * 100))) &&
+                     : received.job.contains(
+                           QStringLiteral("IPP_MEDIA_COL={media-size={x-dimension=%1 y-dimension=%2}")
+                               .arg(qRound(paperSizes()[paper].widthMm * 100))
+                               .arg(qRound(paperSizes()[paper].heightMm * 100))) &&
                            received.job.contains(QStringLiteral("IPP_PRINT_COLOR_MODE=color\n")),
                  qPrintable(received.job));
         QCOMPARE(lastSchedulerJob(printer).mid(2), (QStringList{"none", "true", "2"}));
@@ -262,12 +287,19 @@ private Q_SLOTS:
         const QPoint a = area.topLeft() - expected.topLeft(), b = area.bottomRight() - expected.bottomRight();
         QVERIFY2(std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())}) <= 1,
                  qPrintable(QStringLiteral("printed at %1,%2 %3x%4, expected %5,%6 %7x%8")
-                                .arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())
-                                .arg(expected.x()).arg(expected.y()).arg(expected.width()).arg(expected.height())));
+                                .arg(area.x())
+                                .arg(area.y())
+                                .arg(area.width())
+                                .arg(area.height())
+                                .arg(expected.x())
+                                .arg(expected.y())
+                                .arg(expected.width())
+                                .arg(expected.height())));
         // Turned clockwise by the layout, and by the landscape page on the portrait sheet.
         const int turns = layout.rotationDegrees + (landscape ? 90 : 0);
         if ((turns % 180 ? targetDpi.transposed() : targetDpi) == dpi) {
-            const QImage shown = target.image.transformed(QTransform().rotate(turns)).convertToFormat(QImage::Format_RGB888);
+            const QImage shown =
+                target.image.transformed(QTransform().rotate(turns)).convertToFormat(QImage::Format_RGB888);
             // Every pixel unchanged, wherever within the pixel of tolerance the target landed; the
             // margins hide what lies beyond them.
             const QRect seen = expected.translated(-onRaster(placed).topLeft()).adjusted(1, 1, -1, -1);
