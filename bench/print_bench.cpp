@@ -85,7 +85,10 @@ int runRoute(const QStringList& args)
     const int before = store.isEmpty() ? 0 : int(stored.entryList(markers, QDir::Files).size());
     QElapsedTimer timer;
     PloverTest::answerNextPrintDialog(
-        {printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()}, [&] { timer.start(); });
+        {printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()}, [&] {
+            timer.start();
+            PloverTest::answerNextMessageBox(QStringLiteral("OK")); // a failure, shown in the table
+        });
     const bool printed = Plover::PrintJob().printTargetImage(nullptr, image, layout);
     qint64 elapsed = timer.elapsed(), sent = 0, received = 0;
     if (store.isEmpty()) {
@@ -154,6 +157,7 @@ int main(int argc, char** argv)
     std::printf("%-38s %5s %7s %10s %10s %12s %12s\n", "route", "dpi", "printed", "OK->page s", "peak MiB",
                 "sent MiB", "received MiB");
     for (const Route& route : routes) {
+        std::fflush(stdout);
         QProcess child;
         child.start(QApplication::applicationFilePath(),
                     {QStringLiteral("--route"), route.printer, QString::number(route.dpi), target,
