@@ -1,11 +1,18 @@
-// A full print of an A2 target at 600 dpi (9921 x 14031 pixels) onto A2 at 600 dpi, through the print
-// dialog as a user answers it: once onto the TIFF file printer, once onto a CUPS queue of a private print
-// system (the tests' fixture, started and stopped here). Reports the time to the page file or to the
-// job's completion at the printer, the bytes the printer received and the peak resident memory.
+// A full print of a real A2 target at 600 dpi (9600 x 13600 pixels, an 8-bit RGB TIFF) on DIN A2
+// portrait, through the print dialog as a user answers it: onto the TIFF file printer, onto the PWG
+// queue and onto the driver queue (PDF through cups-filters and Ghostscript) of the tests' private print
+// system, at 720 and 1440 dpi. Each route runs in a process of its own, so that its peak memory, loading
+// included, is its own. Reports per route the time from OK to the page received at the printer (or
+// the page file written), the peak resident memory, the bytes the scheduler got and the bytes the
+// printer or filter received.
+//   plover_bench_print                 all routes, a table
+//   plover_bench_print --route <printer> <dpi> <target> <store folder> <page file>   one route
 
+#include "imaging/image_loader.h"
 #include "layout/print_layout.h"
 #include "printing/print_job.h"
-#include "tests/support/print_dialog_answer.h"
+#include "tests/support/modal_answer.h"
+#include "tools/tiff_writer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,9 +22,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <cups/cups.h>
 #include <sys/resource.h>
 
 namespace {
+
+const QString filePrinter = QStringLiteral("Plover Virtual Printer (TIFF file)");
 
 double peakRssMiB()
 {
@@ -26,9 +36,83 @@ double peakRssMiB()
     return usage.ru_maxrss / 1024.0;
 }
 
-QStringList stored(const QDir& printer)
+// A chart of flat 5 mm patches in many colours, like a real target.
+bool writeTarget(const QString& path)
 {
-    return printer.entryList({QStringLiteral("*.attributes")}, QDir::Files);
+    PloverTools::TiffPage page;
+    page.width = 9600;
+    page.height = 13600;
+    page.xResolution = page.yResolution = 600.0f;
+    page.resolutionUnit = RESUNIT_INCH;
+    page.sample = [](std::uint32_t x, std::uint32_t y, std::uint16_t s) {
+        const std::uint32_t patch = (x / 118) * 131 + (y / 118) * 71;
+        const std::uint32_t value[] = {patch * 37, patch * 11 + 60, patch * 23 + 120};
+        return double(value[s] & 0xFF);
+    };
+    return PloverTools::writeTiff(path, {page});
+}
+
+// The scheduler's last job: its size in bytes (from job-k-octets) and its state.
+std::pair<qint64, ipp_jstate_t> lastJob()
+{
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    std::pair<qint64, ipp_jstate_t> last{0, IPP_JSTATE_PENDING};
+    for (int i = 0, id = 0; i < count; ++i) {
+        if (jobs[i].id > id) {
+            id = jobs[i].id;
+            last = {qint64(jobs[i].size) * 1024, jobs[i].state};
+        }
+    }
+    cupsFreeJobs(count, jobs);
+    return last;
+}
+
+// One route in this process; prints "<printed> <ms from OK to the page received> <peak MiB> <bytes
+// sent> <bytes received>". The store is where the page arrives: a folder whose new *.attributes
+// (the PWG printer) or *.args (the driver's capture filter) marks it, or nothing for the file printer.
+int runRoute(const QStringList& args)
+{
+    const QString printer = args[0], target = args[2], store = args[3], pageFile = args[4];
+    const int dpi = args[1].toInt();
+    const Plover::TargetImage image = Plover::ImageLoader().loadTargetImage(target);
+    const Plover::PrintLayout layout{{QStringLiteral("DIN A2"), 420.0, 594.0},
+                                     Plover::PageOrientation::Portrait,
+                                     Plover::PrintAlignment::Center,
+                                     0};
+    const QDir stored(store);
+    const QStringList markers{QStringLiteral("*.attributes"), QStringLiteral("*.args")};
+    const int before = store.isEmpty() ? 0 : int(stored.entryList(markers, QDir::Files).size());
+    QElapsedTimer timer;
+    PloverTest::answerNextPrintDialog(
+        {printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()}, [&] {
+            timer.start();
+            PloverTest::answerNextMessageBox(QStringLiteral("OK")); // a failure, shown in the table
+        });
+    const bool printed = Plover::PrintJob().printTargetImage(nullptr, image, layout);
+    qint64 elapsed = timer.elapsed(), sent = 0, received = 0;
+    if (store.isEmpty()) {
+        sent = received = QFileInfo(pageFile).size();
+        QFile::remove(pageFile);
+    } else if (printed) {
+        // A job that ends without a page at the printer ends the waiting too.
+        const auto arrived = [&] {
+            return stored.entryList(markers, QDir::Files).size() > before;
+        };
+        for (bool over = false; !QTest::qWaitFor(arrived, 1000) && !over;)
+            over = lastJob().second >= IPP_JSTATE_CANCELED;
+        elapsed = timer.elapsed();
+        sent = lastJob().first;
+        const QFileInfoList pages =
+            stored.entryInfoList({QStringLiteral("*.ras"), QStringLiteral("*.pwg")}, QDir::Files);
+        for (const QFileInfo& page : pages) {
+            received += page.size();
+            QFile::remove(page.filePath());
+        }
+    }
+    std::printf("%d %lld %.0f %lld %lld\n", printed, static_cast<long long>(elapsed), peakRssMiB(),
+                static_cast<long long>(sent), static_cast<long long>(received));
+    return 0;
 }
 
 } // namespace
@@ -38,7 +122,16 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QStringList args = QApplication::arguments().mid(1);
+    if (args.value(0) == QLatin1String("--route") && args.size() == 6)
+        return runRoute(args.mid(1));
+
     QTemporaryDir directory;
+    const QString target = directory.filePath(QStringLiteral("a2-600dpi.tif"));
+    if (!writeTarget(target)) {
+        std::printf("could not write the target\n");
+        return 1;
+    }
     const QString fixture = QStringLiteral(PLOVER_SOURCE_DIR "/tests/printing/cups_fixture.sh");
     const QString link = directory.filePath(QStringLiteral("print-system"));
     if (QProcess::execute(fixture, {QStringLiteral("setup"), link}) != 0) {
@@ -46,51 +139,41 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("CUPS_SERVER", QFile::encodeName(link + QStringLiteral("/cupsd.sock")));
-    const QDir printer(link + QStringLiteral("/printer"));
 
-    Plover::TargetImage target;
-    target.pixelWidth = 9921;
-    target.pixelHeight = 14031;
-    target.dpiX = target.dpiY = 600.0;
-    target.image = QImage(target.pixelWidth, target.pixelHeight, QImage::Format_ARGB32);
-    for (int y = 0; y < target.pixelHeight; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(target.image.scanLine(y));
-        for (int x = 0; x < target.pixelWidth; ++x)
-            line[x] = qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF);
+    struct Route
+    {
+        QString printer;
+        int dpi;
+        QString store;
+    };
+    const QString pwg = link + QStringLiteral("/printer"), captured = link + QStringLiteral("/captured");
+    const Route routes[] = {{filePrinter, 720, QString()},
+                            {QStringLiteral("plover-test"), 720, pwg},
+                            {QStringLiteral("plover-test"), 1440, pwg},
+                            {QStringLiteral("plover-driver"), 720, captured},
+                            {QStringLiteral("plover-driver"), 1440, captured}};
+    std::printf("A2 target 9600 x 13600 at 600 dpi (%.0f MiB TIFF) on DIN A2 portrait\n",
+                QFileInfo(target).size() / 1048576.0);
+    std::printf("%-38s %5s %7s %10s %10s %12s %12s\n", "route", "dpi", "printed", "OK->page s", "peak MiB",
+                "sent MiB", "received MiB");
+    for (const Route& route : routes) {
+        std::fflush(stdout);
+        QProcess child;
+        child.start(QApplication::applicationFilePath(),
+                    {QStringLiteral("--route"), route.printer, QString::number(route.dpi), target,
+                     route.store, directory.filePath(QStringLiteral("page.tif"))});
+        child.waitForFinished(-1);
+        const QStringList figures = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(' ');
+        if (figures.size() != 5) {
+            std::printf("%-38s %5d failed: %s\n", qPrintable(route.printer), route.dpi,
+                        child.readAllStandardError().constData());
+            continue;
+        }
+        std::printf("%-38s %5d %7s %10.1f %10s %12.1f %12.1f\n", qPrintable(route.printer), route.dpi,
+                    figures[0] == QLatin1String("1") ? "yes" : "NO", figures[1].toDouble() / 1000.0,
+                    qPrintable(figures[2]), figures[3].toDouble() / 1048576.0,
+                    figures[4].toDouble() / 1048576.0);
     }
-    const Plover::PrintLayout layout{{QStringLiteral("DIN A2"), 420.0, 594.0},
-                                     Plover::PageOrientation::Portrait,
-                                     Plover::PrintAlignment::Center,
-                                     0};
-    std::printf("target %dx%d ARGB32, peak RSS before printing %.0f MiB\n", target.pixelWidth,
-                target.pixelHeight, peakRssMiB());
-
-    const QString pageFile = directory.filePath(QStringLiteral("page.tif"));
-    PloverTest::answerNextPrintDialog(
-        {QStringLiteral("Plover Virtual Printer (TIFF file)"), 600, 0, pageFile});
-    QElapsedTimer timer;
-    timer.start();
-    bool printed = Plover::PrintJob().printTargetImage(nullptr, target, layout);
-    std::printf("file printer: %s in %lld ms, page file %.0f MiB, peak RSS %.0f MiB\n",
-                printed ? "printed" : "NOT printed", static_cast<long long>(timer.elapsed()),
-                QFileInfo(pageFile).size() / 1048576.0, peakRssMiB());
-    QFile::remove(pageFile);
-
-    PloverTest::answerNextPrintDialog({QStringLiteral("plover-test"), 600, 0, QString()});
-    timer.restart();
-    printed = Plover::PrintJob().printTargetImage(nullptr, target, layout);
-    const qint64 sent = timer.elapsed();
-    const bool completed = QTest::qWaitFor([&] { return !stored(printer).isEmpty(); }, 120000);
-    const qint64 done = timer.elapsed();
-    qint64 bytes = 0;
-    for (const QFileInfo& file : printer.entryInfoList({QStringLiteral("*.pwg")}, QDir::Files))
-        bytes += file.size();
-    std::printf(
-        "CUPS queue: %s, sent in %lld ms, job %s at the printer after %lld ms, %.1f MiB of PWG raster "
-        "received, peak RSS %.0f MiB\n",
-        printed ? "printed" : "NOT printed", static_cast<long long>(sent),
-        completed ? "completed" : "NOT completed", static_cast<long long>(done), bytes / 1048576.0,
-        peakRssMiB());
     QProcess::execute(fixture, {QStringLiteral("cleanup"), link});
     return 0;
 }

@@ -15,7 +15,7 @@ packages=(
     fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev file
     cups-daemon cups-client cups-ipp-utils libcups2-dev zlib1g-dev dbus
-    ghostscript
+    ghostscript cups-filters printer-driver-gutenprint
 )
 
 # Installed where the release has them.

@@ -123,7 +123,7 @@ private Q_SLOTS:
         QFETCH(bool, printed);
         PrintCalls::reset(fault);
         answerNextPrintDialog(
-            {QStringLiteral("Plover Virtual Printer (TIFF file)"), 360, 0, pagePath(), cancel});
+            {QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(360, 360), 0, pagePath(), cancel});
         const TargetImage target = randomTarget();
 
         QCOMPARE(PrintJob().printTargetImage(nullptr, target, layoutOn()), printed);

@@ -80,14 +80,16 @@ void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()
             if (!answer.printer.isEmpty())
                 printers->setCurrentIndex(printers->findText(answer.printer));
             auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
-            if (answer.dpi)
-                resolution->setCurrentIndex(resolution->findData(QSize(answer.dpi, answer.dpi)));
+            // A resolution the destination does not offer cancels: nothing is printed at another one.
+            const int chosen = answer.resolution.isValid() ? resolution->findData(answer.resolution) : 0;
+            if (answer.resolution.isValid())
+                resolution->setCurrentIndex(chosen);
             if (answer.copies)
                 dialog->findChild<QSpinBox*>(QStringLiteral("copiesSpinBox"))->setValue(answer.copies);
             if (!answer.outputPath.isEmpty())
                 dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(answer.outputPath);
             dialog->findChild<QDialogButtonBox*>()
-                ->button(answer.cancel ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
+                ->button(answer.cancel || chosen < 0 ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
                 ->click();
             if (afterwards)
                 afterwards();

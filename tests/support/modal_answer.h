@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,8 +32,8 @@ std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, 
 // What a user chooses in the next print dialog. Empty or zero fields keep the dialog's defaults.
 struct PrintDialogAnswer
 {
-    QString printer; // as listed: a CUPS destination or "Plover Virtual Printer (TIFF file)"
-    int dpi = 0;
+    QString printer;  // as listed: a CUPS destination or "Plover Virtual Printer (TIFF file)"
+    QSize resolution; // dpi across and down, as the resolution chooser's item data
     int copies = 0;
     QString outputPath; // the file printer's page
     bool cancel = false;

@@ -224,7 +224,7 @@ private Q_SLOTS:
         // Both wait only as long as the window lives: a skipped question fails here rather than hangs.
         bool printDialogShown = false;
         answerNextPrintDialog(
-            {QString(), 0, 0, QString(), true}, [&] { printDialogShown = true; }, &window);
+            {QString(), {}, 0, QString(), true}, [&] { printDialogShown = true; }, &window);
         const auto question = answerNextMessageBox(answer, &window);
         action(&window, QStringLiteral("Print"))->trigger();
         QFETCH(QString, sizes);
