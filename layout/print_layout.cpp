@@ -17,21 +17,29 @@ double factorOf(int position)
 
 } // namespace
 
+// The names are also the stored setting's values, so they are translated only where shown.
 std::vector<PaperSize> paperSizes()
 {
     return {
-        {QStringLiteral("DIN A4"), 210.0, 297.0},
-        {QStringLiteral("DIN A3"), 297.0, 420.0},
-        {QStringLiteral("DIN A3+"), 329.0, 483.0},
-        {QStringLiteral("DIN A2"), 420.0, 594.0},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A4")), 210.0, 297.0},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A3")), 297.0, 420.0},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A3+")), 329.0, 483.0},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A2")), 420.0, 594.0},
     };
 }
 
 QString alignmentName(PrintAlignment alignment)
 {
-    static const char* const names[] = {"Top Left",    "Top Center",    "Top Right",
-                                        "Center Left", "Center",        "Center Right",
-                                        "Bottom Left", "Bottom Center", "Bottom Right"};
+    // Marked for translation; the window translates them where it shows them.
+    static const char* const names[] = {QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Right"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center Right"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Right")};
     return QString::fromLatin1(names[alignmentIndex(alignment)]);
 }
 
