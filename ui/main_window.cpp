@@ -101,6 +101,7 @@ void MainWindow::buildUi()
     auto* spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
+    //: The zoom of the preview, in percent
     zoomLabel = new QLabel(tr("%1%").arg(100), toolBar);
     zoomLabel->setMinimumWidth(54);
     zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -138,6 +139,7 @@ void MainWindow::buildUi()
 
 void MainWindow::updateZoomLabel(double percent)
 {
+    //: The zoom of the preview, in percent
     zoomLabel->setText(tr("%1%").arg(QString::number(std::round(percent))));
 }
 

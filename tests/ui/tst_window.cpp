@@ -258,7 +258,7 @@ private Q_SLOTS:
         answerNextPrintDialog({QStringLiteral("Plover Virtual Printer (TIFF file)"), 300, 0, page}, {},
                               &window);
         action(&window, QStringLiteral("Print"))->trigger();
-        QCOMPARE(QImage(page).size(), QSize(2480, 3508)); // A4 at 300 dpi; the page is always portrait
+        QCOMPARE(QImage(page).size(), QSize(3508, 2480)); // A4 landscape at 300 dpi
 #endif
         window.openImagePath(files.tiff(QStringLiteral(" spaced.tif"), 300, 300, 300)); // passed untrimmed
         QVERIFY(banner->isHidden() && banner->text().isEmpty());
