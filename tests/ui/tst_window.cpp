@@ -120,6 +120,23 @@ private Q_SLOTS:
         QVERIFY2(about[1].contains(QLatin1String("tessaly.example/plover</a>")), qPrintable(about[1]));
     }
 
+    // Untranslated, the About dialog reads as it always has.
+    void aboutDialogLines()
+    {
+        Plover::MainWindow window;
+        QStringList lines;
+        onNextModal([&](QWidget* dialog) {
+            lines << dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                lines << label->text();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        window.showAboutDialog();
+        QCOMPARE(lines,
+                 (QStringList{"About Plover", "", "Plover", "Developed by Tessaly", "Version 1.0",
+                              "<a href=\"https://tessaly.example/plover\">tessaly.example/plover</a>"}));
+    }
+
     // Button i, which sets alignment i, sits in cell (i % 3, i / 3) of its grid.
     void alignmentButtonsInTheirCells()
     {
