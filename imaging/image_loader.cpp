@@ -2,6 +2,7 @@
 
 #include "imaging/image_load_exception.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace Plover {
@@ -15,7 +16,8 @@ TargetImage ImageLoader::loadTargetImage(const QString& path) const
     if (suffix == QLatin1String(".jpg") || suffix == QLatin1String(".jpeg") ||
         suffix == QLatin1String(".png"))
         return readQtImage(path);
-    throw ImageLoadException(QStringLiteral("Choose a TIFF, JPEG, or PNG image."));
+    throw ImageLoadException(
+        QCoreApplication::translate("Plover::ImageLoader", "Choose a TIFF, JPEG, or PNG image."));
 }
 
 bool ImageLoader::isSupportedColorModel(const QString& text)

@@ -3,6 +3,7 @@
 #include "imaging/image_loader.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
@@ -63,7 +64,8 @@ TargetImage ImageLoader::readQtImage(const QString& path) const
         image = reader.read();
     }
     if (image.isNull())
-        throw ImageLoadException(QStringLiteral("The file could not be read as an image."));
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The file could not be read as an image."));
 
     TargetImage record;
     record.filePath = path;
@@ -80,11 +82,11 @@ TargetImage ImageLoader::readQtImage(const QString& path) const
     const bool cmyk = header.fourComponentFrame;
 #endif
     if (cmyk)
-        record.colorModel = QStringLiteral("CMYK");
+        record.colorModel = QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "CMYK"));
     else if (image.isGrayscale())
-        record.colorModel = QStringLiteral("Grayscale");
+        record.colorModel = QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "Grayscale"));
     else
-        record.colorModel = QStringLiteral("RGB");
+        record.colorModel = QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "RGB"));
 
     const QColorSpace space = image.colorSpace();
     record.hasIccProfile = space.isValid() && !space.iccProfile().isEmpty();

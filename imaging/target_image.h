@@ -15,7 +15,7 @@ struct TargetImage
     std::int32_t pixelHeight = 0;
     double dpiX = 72.0;
     double dpiY = 72.0;
-    QString colorModel = QStringLiteral("Unknown");
+    QString colorModel = QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "Unknown"));
     bool hasIccProfile = false;
     QString iccProfileDescription;
     QImage image;

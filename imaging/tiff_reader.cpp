@@ -1,6 +1,7 @@
 #include "imaging/image_load_exception.h"
 #include "imaging/image_loader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <algorithm>
@@ -47,13 +48,14 @@ struct PixelsFree
 QString colorModelOf(std::uint16_t photometric, std::uint16_t samplesPerPixel)
 {
     if (photometric < PHOTOMETRIC_RGB)
-        return QStringLiteral("Grayscale");
+        return QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "Grayscale"));
     if (photometric == PHOTOMETRIC_SEPARATED)
-        return QStringLiteral("CMYK");
+        return QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "CMYK"));
     if (photometric == PHOTOMETRIC_RGB)
-        return QStringLiteral("RGB");
+        return QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "RGB"));
     // YCbCr, CIE L*a*b* and the like render as colour when they carry three channels.
-    return samplesPerPixel >= 3 ? QStringLiteral("RGB") : QStringLiteral("Unknown");
+    return samplesPerPixel >= 3 ? QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "RGB"))
+                                : QStringLiteral(QT_TRANSLATE_NOOP("Plover::TargetImage", "Unknown"));
 }
 
 double resolutionOf(float value, std::uint16_t unit)
@@ -72,7 +74,11 @@ double resolutionOf(float value, std::uint16_t unit)
 class PixelMemoryExhausted : public std::bad_alloc
 {
 public:
-    const char* what() const noexcept override { return "There is not enough memory to load this image."; }
+    // Its text is translated where it is shown.
+    const char* what() const noexcept override
+    {
+        return QT_TRANSLATE_NOOP("Plover::ImageLoader", "There is not enough memory to load this image.");
+    }
 };
 
 // A zero-filled ARGB32 image whose pixels libtiff can decode into directly. The memory comes
@@ -160,13 +166,15 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
 {
     const TiffHandle tiff(openForReading(path));
     if (!tiff)
-        throw ImageLoadException(QStringLiteral("The file could not be read as a TIFF image."));
+        throw ImageLoadException(QCoreApplication::translate("Plover::ImageLoader",
+                                                             "The file could not be read as a TIFF image."));
 
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     if (TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) == 0 ||
         TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) == 0)
-        throw ImageLoadException(QStringLiteral("The TIFF image size could not be read."));
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image size could not be read."));
 
     std::uint16_t photometric = 0;
     std::uint16_t samplesPerPixel = 0;
@@ -181,8 +189,8 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
 
     const QString colorModel = colorModelOf(photometric, samplesPerPixel);
     if (!isSupportedColorModel(colorModel))
-        throw ImageLoadException(
-            QStringLiteral("Unsupported color model. Use an RGB, grayscale, or CMYK target image."));
+        throw ImageLoadException(QCoreApplication::translate(
+            "Plover::ImageLoader", "Unsupported color model. Use an RGB, grayscale, or CMYK target image."));
 
     std::uint32_t iccLength = 0;
     void* iccData = nullptr;
@@ -194,15 +202,18 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
         TIFFIsTiled(tiff.get()) ? TIFFNumberOfTiles(tiff.get()) : TIFFNumberOfStrips(tiff.get());
     if ((pixelCount > pixelsLoadedOnTrust || chunks > chunksLoadedOnTrust) &&
         !fileCanHoldImage(tiff.get(), path, height, pixelCount, samplesPerPixel))
-        throw ImageLoadException(QStringLiteral("The TIFF image data could not be decoded."));
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
 
     QImage image = zeroedArgbImage(width, height);
     if (image.isNull())
-        throw ImageLoadException(QStringLiteral("The TIFF image is too large to load."));
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image is too large to load."));
     // Lines are exactly width words apart, so the image is the raster libtiff expects.
     auto* raster = reinterpret_cast<std::uint32_t*>(image.bits());
     if (TIFFReadRGBAImageOriented(tiff.get(), width, height, raster, ORIENTATION_TOPLEFT, 0) == 0)
-        throw ImageLoadException(QStringLiteral("The TIFF image data could not be decoded."));
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
     libtiffToArgb(raster, pixelCount);
 
     TargetImage record;
@@ -215,7 +226,8 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
     record.colorModel = colorModel;
     record.hasIccProfile = hasIccProfile;
     if (hasIccProfile)
-        record.iccProfileDescription = QStringLiteral("Embedded ICC profile");
+        record.iccProfileDescription =
+            QCoreApplication::translate("Plover::ImageLoader", "Embedded ICC profile");
     record.image = image;
     return record;
 }

@@ -1,6 +1,5 @@
 #include "print_layout.h"
 
-#include <cmath>
 
 namespace Plover {
 
@@ -19,23 +18,19 @@ double factorOf(int position)
 
 } // namespace
 
+// The names are also the stored setting's values, so they are translated only where shown.
 std::vector<PaperSize> paperSizes()
 {
     return {
-        {QStringLiteral("DIN A4"), 210.0, 297.0, 9, QStringLiteral("iso_a4_210x297mm")},
-        {QStringLiteral("DIN A3"), 297.0, 420.0, 8, QStringLiteral("iso_a3_297x420mm")},
-        {QStringLiteral("DIN A3+"), 329.0, 483.0, 0, QStringLiteral("custom_329x483mm_329x483mm")},
-        {QStringLiteral("DIN A2"), 420.0, 594.0, 66, QStringLiteral("iso_a2_420x594mm")},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A4")), 210.0, 297.0, 9,
+         QStringLiteral("iso_a4_210x297mm")},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A3")), 297.0, 420.0, 8,
+         QStringLiteral("iso_a3_297x420mm")},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A3+")), 329.0, 483.0, 0,
+         QStringLiteral("custom_329x483mm_329x483mm")},
+        {QStringLiteral(QT_TRANSLATE_NOOP("Plover::PaperSize", "DIN A2")), 420.0, 594.0, 66,
+         QStringLiteral("iso_a2_420x594mm")},
     };
-}
-
-std::optional<PaperSize> paperOfSize(double widthMm, double heightMm)
-{
-    for (const PaperSize& paper : paperSizes()) {
-        if (std::abs(paper.widthMm - widthMm) < 0.005 && std::abs(paper.heightMm - heightMm) < 0.005)
-            return paper;
-    }
-    return std::nullopt;
 }
 
 std::optional<PaperSize> paperOfWindowsCode(std::int16_t code)
@@ -49,9 +44,16 @@ std::optional<PaperSize> paperOfWindowsCode(std::int16_t code)
 
 QString alignmentName(PrintAlignment alignment)
 {
-    static const char* const names[] = {"Top Left",    "Top Center",    "Top Right",
-                                        "Center Left", "Center",        "Center Right",
-                                        "Bottom Left", "Bottom Center", "Bottom Right"};
+    // Marked for translation; the window translates them where it shows them.
+    static const char* const names[] = {QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Top Right"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Center Right"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Left"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Center"),
+                                        QT_TRANSLATE_NOOP("Plover::PrintAlignment", "Bottom Right")};
     return QString::fromLatin1(names[alignmentIndex(alignment)]);
 }
 

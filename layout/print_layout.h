@@ -50,8 +50,6 @@ struct PrintLayout
 
 // The catalogue, smallest sheet first; a fresh list on every call.
 std::vector<PaperSize> paperSizes();
-// The catalogue's sheet of that size (portrait sense, to a hundredth of a millimetre), or none.
-std::optional<PaperSize> paperOfSize(double widthMm, double heightMm);
 // The catalogue's sheet with that Windows paper code, or none.
 std::optional<PaperSize> paperOfWindowsCode(std::int16_t code);
 

@@ -2,6 +2,7 @@
 
 #include "layout/placement_geometry.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -60,14 +61,15 @@ void drawEmptyHint(QPainter& painter, const QRectF& sheet)
     painter.setFont(title);
     painter.setPen(QColor(35, 45, 58));
     painter.drawText(box.adjusted(20, 112, -20, -80), alignment,
-                     QStringLiteral("Drag and drop a target image"));
+                     QCoreApplication::translate("Plover::PreviewWidget", "Drag and drop a target image"));
 
     QFont detail = painter.font();
     detail.setPointSizeF(std::max(10.0, detail.pointSizeF() - 2));
     detail.setWeight(QFont::Normal);
     painter.setFont(detail);
     painter.setPen(QColor(93, 107, 124));
-    painter.drawText(box.adjusted(20, 144, -20, -48), alignment, QStringLiteral("TIFF, JPEG, or PNG"));
+    painter.drawText(box.adjusted(20, 144, -20, -48), alignment,
+                     QCoreApplication::translate("Plover::PreviewWidget", "TIFF, JPEG, or PNG"));
 }
 
 // Shows what drawing rotatedImage(image, degrees) stretched into `target` shows, without building
@@ -77,13 +79,9 @@ void drawEmptyHint(QPainter& painter, const QRectF& sheet)
 void drawTurnedImage(QPainter& painter, const QImage& image, int degrees, const QRectF& target,
                      const QRectF& visible)
 {
-    QImage source = image;
-    int turn = normalizedDegrees(degrees);
-    if (turn % 90 != 0) {
-        // Not a quarter turn: the turned copy's bounding box is what gets stretched.
-        source = rotatedImage(image, turn);
-        turn = 0;
-    }
+    // The window turns an image by quarter turns only.
+    const int turn = normalizedDegrees(degrees);
+    const QImage& source = image;
     if (source.isNull() || target.isEmpty() || visible.isEmpty())
         return;
 

@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-svg-dev qt6-image-formats-plugins
+    qt6-l10n-tools qt6-tools-dev # lupdate and its CMake package, for the translation source
     libgl-dev libvulkan-dev
     libtiff-dev libtiff-tools
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev

@@ -13,7 +13,7 @@ build=${PLOVER_WINDOWS_BUILD_DIR:-$root/build-win}
 start=$SECONDS
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-toolchain.cmake"
-cmake --build "$build" --parallel "$(nproc)" --target all plover_bench_preview
+cmake --build "$build" --parallel "$(nproc)" --target all plover_benchmarks
 echo "Windows build: $((SECONDS - start)) s"
 
 # The build prefix's wineserver outlives its last program by a few seconds; end it (that prefix's only).

@@ -2,8 +2,10 @@
 # Compiles every product source for Windows in syntax-only mode with mingw-w64, so the
 # Windows-only branches (GDI print path, GUI entry point) keep compiling without a Windows machine.
 # Exit 77 (skipped) when the cross compiler is not installed.
+# windows_compile_check.sh [source dir] [folder of the build's generated headers]
 set -u
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
+generated=${2:-$root/build/ui/generated} # ui/application_info.h, configured by CMake
 
 cxx=""
 for candidate in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++; do
@@ -31,7 +33,7 @@ if [ ! -e "$qt/QtGui/qwindowdefs_win.h" ]; then
 fi
 
 flags=(-fsyntax-only -std=c++17 -w -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN
-       -I"$root" -I"$shim" -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtTest")
+       -I"$root" -I"$generated" -I"$shim" -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtTest")
 
 failed=0
 count=0

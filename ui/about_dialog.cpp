@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "ui/application_info.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -14,9 +15,6 @@ namespace Plover {
 
 namespace {
 
-const char* const makerSite = "https://tessaly.example/plover";
-const char* const makerSiteShown = "tessaly.example/plover";
-
 QLabel* centredLabel(const QString& text)
 {
     auto* label = new QLabel(text);
@@ -30,7 +28,7 @@ void MainWindow::showAboutDialog()
 {
     // Built afresh each time and destroyed on return: the dialog keeps nothing between calls.
     QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("About Plover"));
+    dialog.setWindowTitle(tr("About Plover"));
     dialog.setModal(true);
 
     auto* layout = new QVBoxLayout(&dialog);
@@ -42,18 +40,21 @@ void MainWindow::showAboutDialog()
                         .scaled(360, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     layout->addWidget(logo);
 
-    auto* name = centredLabel(QStringLiteral("Plover"));
+    auto* name = centredLabel(QString::fromUtf8(ApplicationInfo::name));
     QFont nameFont = name->font();
     nameFont.setPointSize(nameFont.pointSize() + 8);
     nameFont.setWeight(QFont::Bold);
     name->setFont(nameFont);
     layout->addWidget(name);
 
-    layout->addWidget(centredLabel(QStringLiteral("Developed by Tessaly")));
-    layout->addWidget(centredLabel(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion())));
+    layout->addWidget(
+        centredLabel(tr("Developed by %1").arg(QString::fromUtf8(ApplicationInfo::organization))));
+    layout->addWidget(centredLabel(tr("Version %1").arg(QCoreApplication::applicationVersion())));
 
-    auto* link = centredLabel(QStringLiteral("<a href=\"%1\">%2</a>")
-                                  .arg(QString::fromLatin1(makerSite), QString::fromLatin1(makerSiteShown)));
+    // The link shows the site without its scheme.
+    const QUrl site(QString::fromUtf8(ApplicationInfo::homepage));
+    auto* link =
+        centredLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(site.toString(), site.host() + site.path()));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);
     connect(link, &QLabel::linkActivated, this,
             [](const QString& target) { QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode)); });
@@ -61,7 +62,7 @@ void MainWindow::showAboutDialog()
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
-    auto* closeButton = new QPushButton(QStringLiteral("Close"));
+    auto* closeButton = new QPushButton(tr("Close"));
     closeButton->setDefault(true);
     connect(closeButton, &QPushButton::clicked, &dialog, &QDialog::accept);
     buttonRow->addWidget(closeButton);

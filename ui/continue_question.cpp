@@ -1,5 +1,6 @@
 #include "continue_question.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,8 +10,10 @@ bool askToContinue(QWidget* parent, const QString& title, const QString& text, c
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
     box.setInformativeText(informativeText);
-    QPushButton* continueButton = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
-    QPushButton* cancelButton = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* continueButton =
+        box.addButton(QCoreApplication::translate("Plover::MainWindow", "Continue"), QMessageBox::AcceptRole);
+    QPushButton* cancelButton =
+        box.addButton(QCoreApplication::translate("Plover::MainWindow", "Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(continueButton);
     box.setEscapeButton(cancelButton);
     box.exec();

@@ -16,8 +16,6 @@ namespace Plover {
 
 namespace {
 
-const QString loadErrorTitle = QStringLiteral("Could not load target image");
-
 // Drags are judged only by carrying URLs; what they point at is decided on drop.
 template <typename DragEvent> void acceptUrlDrag(DragEvent* event)
 {
@@ -28,16 +26,21 @@ template <typename DragEvent> void acceptUrlDrag(DragEvent* event)
 QString shownProfileDescription(const TargetImage& image)
 {
     const QString description = image.iccProfileDescription.trimmed();
-    return description.isEmpty() ? QStringLiteral("Embedded ICC profile") : description;
+    return description.isEmpty() ? MainWindow::tr("Embedded ICC profile") : description;
+}
+
+// The loaders name colour models in English, and compare them so.
+QString shownColorModel(const QString& colorModel)
+{
+    return QCoreApplication::translate("Plover::TargetImage", colorModel.toUtf8().constData());
 }
 
 } // namespace
 
 void MainWindow::openImageFile()
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Load target image"), QString(),
-                                     QStringLiteral("Target images (*.tif *.tiff *.jpg *.jpeg *.png)"));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load target image"), QString(),
+                                                      tr("Target images (*.tif *.tiff *.jpg *.jpeg *.png)"));
     if (!path.isEmpty())
         loadImage(path);
 }
@@ -90,9 +93,10 @@ void MainWindow::loadImage(const QString& path)
         updateImageInfo();
         refreshPreview();
     } catch (const ImageLoadException& error) {
-        showError(loadErrorTitle, error.message());
+        showError(tr("Could not load target image"), error.message());
     } catch (const std::exception& error) {
-        showError(loadErrorTitle, QString::fromUtf8(error.what()));
+        showError(tr("Could not load target image"),
+                  QCoreApplication::translate("Plover::ImageLoader", error.what()));
     }
 }
 
@@ -101,11 +105,10 @@ bool MainWindow::confirmEmbeddedProfile(const TargetImage& image)
     if (!image.hasIccProfile)
         return true;
     return askToContinue(
-        this, QStringLiteral("Embedded ICC profile detected"),
-        QStringLiteral("This image contains an embedded ICC profile: %1.")
-            .arg(shownProfileDescription(image)),
-        QStringLiteral("Plover ignores embedded profiles for profiling target output. "
-                       "Continue loading this image, or cancel and choose a different file."));
+        this, tr("Embedded ICC profile detected"),
+        tr("This image contains an embedded ICC profile: %1.").arg(shownProfileDescription(image)),
+        tr("Plover ignores embedded profiles for profiling target output. "
+           "Continue loading this image, or cancel and choose a different file."));
 }
 
 void MainWindow::showError(const QString& title, const QString& message)
@@ -118,7 +121,7 @@ void MainWindow::showError(const QString& title, const QString& message)
 void MainWindow::updateImageInfo()
 {
     if (!currentImage) {
-        imageTitleLabel->setText(QStringLiteral("No image loaded"));
+        imageTitleLabel->setText(tr("No image loaded"));
         for (QLabel* fact : {pixelsLabel, dpiLabel, printSizeLabel, colorModelLabel, iccProfileLabel})
             fact->clear();
         return;
@@ -131,19 +134,19 @@ void MainWindow::updateImageInfo()
     };
 
     imageTitleLabel->setText(image.fileName);
-    pixelsLabel->setText(QStringLiteral("Pixels: %1 x %2")
-                             .arg(QString::number(image.pixelWidth), QString::number(image.pixelHeight)));
-    dpiLabel->setText(QStringLiteral("DPI: %1 x %2").arg(fixed(image.dpiX, 2), fixed(image.dpiY, 2)));
-    printSizeLabel->setText(QStringLiteral("Print size: %1 x %2 in / %3 x %4 mm")
+    pixelsLabel->setText(
+        tr("Pixels: %1 x %2").arg(QString::number(image.pixelWidth), QString::number(image.pixelHeight)));
+    dpiLabel->setText(tr("DPI: %1 x %2").arg(fixed(image.dpiX, 2), fixed(image.dpiY, 2)));
+    printSizeLabel->setText(tr("Print size: %1 x %2 in / %3 x %4 mm")
                                 .arg(fixed(inches.width(), 2), fixed(inches.height(), 2),
                                      fixed(mm.width(), 1), fixed(mm.height(), 1)));
-    colorModelLabel->setText(QStringLiteral("Color model: %1").arg(image.colorModel));
+    colorModelLabel->setText(tr("Color model: %1").arg(shownColorModel(image.colorModel)));
 
     if (!image.hasIccProfile) {
-        iccProfileLabel->setText(QStringLiteral("ICC Profile: none"));
+        iccProfileLabel->setText(tr("ICC Profile: none"));
         return;
     }
-    iccProfileLabel->setText(QStringLiteral("ICC Profile: %1 (Ignored)").arg(shownProfileDescription(image)));
+    iccProfileLabel->setText(tr("ICC Profile: %1 (Ignored)").arg(shownProfileDescription(image)));
 }
 
 void MainWindow::refreshPreview()

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "preview/preview_widget.h"
+#include "ui/application_info.h"
 
 #include <QAction>
 #include <QFile>
@@ -46,48 +47,47 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildUi()
 {
-    setWindowTitle(QStringLiteral("Plover"));
+    setWindowTitle(QString::fromUtf8(ApplicationInfo::name));
     setAcceptDrops(true);
     resize(1080, 720);
 
-    loadAction = new QAction(toolbarIcon(QStringLiteral("open")), QStringLiteral("Load"), this);
+    loadAction = new QAction(toolbarIcon(QStringLiteral("open")), tr("Load"), this);
     loadAction->setShortcut(QKeySequence::Open);
     addAction(loadAction);
     connect(loadAction, &QAction::triggered, this, [this] { openImageFile(); });
 
-    printAction = new QAction(toolbarIcon(QStringLiteral("print")), QStringLiteral("Print"), this);
+    printAction = new QAction(toolbarIcon(QStringLiteral("print")), tr("Print"), this);
     printAction->setShortcut(QKeySequence::Print);
     addAction(printAction);
     connect(printAction, &QAction::triggered, this, [this] { printImage(); });
 
-    aboutAction = new QAction(QIcon(QStringLiteral(":/branding/tessaly-logo.png")),
-                              QStringLiteral("About Plover"), this);
+    aboutAction = new QAction(QIcon(QStringLiteral(":/branding/tessaly-logo.png")), tr("About Plover"), this);
     aboutAction->setMenuRole(QAction::AboutRole);
     connect(aboutAction, &QAction::triggered, this, [this] { showAboutDialog(); });
 
     // The zoom keys carry no modifier, so they live on the window rather than in a menu.
-    zoomInAction = new QAction(QStringLiteral("Zoom In"), this);
+    zoomInAction = new QAction(tr("Zoom In"), this);
     zoomInAction->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
     addAction(zoomInAction);
     connect(zoomInAction, &QAction::triggered, this, [this] { previewWidget->zoomIn(); });
 
-    zoomOutAction = new QAction(QStringLiteral("Zoom Out"), this);
+    zoomOutAction = new QAction(tr("Zoom Out"), this);
     zoomOutAction->setShortcut(QKeySequence(Qt::Key_Minus));
     addAction(zoomOutAction);
     connect(zoomOutAction, &QAction::triggered, this, [this] { previewWidget->zoomOut(); });
 
-    fitToScreenAction = new QAction(fitToScreenIcon(), QStringLiteral("Fit to Screen"), this);
+    fitToScreenAction = new QAction(fitToScreenIcon(), tr("Fit to Screen"), this);
     fitToScreenAction->setShortcut(QKeySequence(Qt::Key_0));
     addAction(fitToScreenAction);
     connect(fitToScreenAction, &QAction::triggered, this, [this] { previewWidget->resetZoomToFit(); });
 
-    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* fileMenu = menuBar()->addMenu(tr("File"));
     fileMenu->addAction(loadAction);
     fileMenu->addAction(printAction);
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu* helpMenu = menuBar()->addMenu(tr("Help"));
     helpMenu->addAction(aboutAction);
 
-    QToolBar* toolBar = addToolBar(QStringLiteral("Main"));
+    QToolBar* toolBar = addToolBar(tr("Main"));
     toolBar->setObjectName(QStringLiteral("MainToolBar"));
     toolBar->setMovable(false);
     toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -101,7 +101,8 @@ void MainWindow::buildUi()
     auto* spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
-    zoomLabel = new QLabel(QStringLiteral("100%"), toolBar);
+    //: The zoom of the preview, in percent
+    zoomLabel = new QLabel(tr("%1%").arg(100), toolBar);
     zoomLabel->setMinimumWidth(54);
     zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     zoomLabel->setStyleSheet(QStringLiteral("color: #4f5d6d;"));
@@ -138,9 +139,8 @@ void MainWindow::buildUi()
 
 void MainWindow::updateZoomLabel(double percent)
 {
-    if (!zoomLabel)
-        return;
-    zoomLabel->setText(QStringLiteral("%1%").arg(QString::number(std::round(percent))));
+    //: The zoom of the preview, in percent
+    zoomLabel->setText(tr("%1%").arg(QString::number(std::round(percent))));
 }
 
 void MainWindow::setZoomControlsEnabled(bool enabled)

@@ -5,6 +5,7 @@
 #include "layout/print_layout.h"
 #include "printing/print_job.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMainWindow>
 #include <array>
@@ -20,13 +21,16 @@ namespace Plover {
 class PreviewWidget;
 
 // The program's one window. It declares no signals or slots of its own: every connection goes
-// to a lambda that calls one of the operations below. The definition is split by concern:
-// main_window.cpp (window, menus, toolbar, zoom), side_panel.cpp (the panel and its handlers),
-// print_settings.cpp (the stored print settings and the controls that show them),
-// image_loading.cpp, print_flow.cpp (the print command and the crop question), about_dialog.cpp
-// and painted_icons.cpp.
+// to a lambda that calls one of the operations below. The definition is split by the part of the
+// window each file holds: main_window.cpp (window, menus, toolbar, zoom), inspector_panel.cpp (the
+// panel and its handlers), stored_settings.cpp (the stored print settings and the controls that show
+// them), image_loading.cpp (load, drop, image facts, preview), print_action.cpp (the Print command and
+// the crop question), about_dialog.cpp and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
+    // Texts are translated in the window's own context; the window needs no meta-object for that.
+    Q_DECLARE_TR_FUNCTIONS(Plover::MainWindow)
+
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -127,7 +127,11 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
         cups_size_t size{};
         const int width = hundredths(paper.widthMm);
         const int length = hundredths(paper.heightMm);
-        if (!cupsGetDestMediaBySize(http.get(), dest.get(), info.get(), width, length, CUPS_MEDIA_FLAGS_DEFAULT,
+        // By the paper's PWG name first; a size without a standard name (DIN A3+) by its dimensions.
+        const QByteArray pwgName = paper.pwgMediaName.toLatin1();
+        if (!cupsGetDestMediaByName(http.get(), dest.get(), info.get(), pwgName.constData(), CUPS_MEDIA_FLAGS_DEFAULT,
+                                    &size) &&
+            !cupsGetDestMediaBySize(http.get(), dest.get(), info.get(), width, length, CUPS_MEDIA_FLAGS_DEFAULT,
                                     &size))
             continue;
         // libcups answers with the nearest size it has; a sheet more than 1 mm away is another paper.

@@ -60,8 +60,8 @@ for needed in libqt6widgets6 libtiff qt6-svg-plugins; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 
-# The running window names its desktop entry; Qt keeps string literals as UTF-16.
-strings -el usr/bin/plover | grep -qx "$id" || fail "plover does not give $id as its desktop file name"
+# The running window names its desktop entry, kept in the binary as the configured UTF-8 text.
+strings -a usr/bin/plover | grep -qx "$id" || fail "plover does not give $id as its desktop file name"
 
 if ! ldd usr/bin/plover >"$scratch/ldd.txt" 2>&1 || grep -q "not found" "$scratch/ldd.txt"; then
     fail "plover does not link:"

@@ -35,6 +35,7 @@ extern "C" {
 BOOL __real_PrintDlgW(LPPRINTDLGW);
 HGLOBAL __real_GlobalFree(HGLOBAL);
 int __real_SetICMMode(HDC, int);
+int __real_SetStretchBltMode(HDC, int);
 int __real_StartDocW(HDC, const DOCINFOW*);
 int __real_StartPage(HDC);
 int __real_GetDeviceCaps(HDC, int);
@@ -71,6 +72,13 @@ int __wrap_SetICMMode(HDC dc, int mode)
 {
     calls << (mode == ICM_OFF ? QStringLiteral("ICM_OFF") : QStringLiteral("SetICMMode"));
     return __real_SetICMMode(dc, mode);
+}
+
+// Any other mode lets a driver blend neighbouring pixels of the target.
+int __wrap_SetStretchBltMode(HDC dc, int mode)
+{
+    calls << (mode == COLORONCOLOR ? QStringLiteral("COLORONCOLOR") : QStringLiteral("SetStretchBltMode"));
+    return __real_SetStretchBltMode(dc, mode);
 }
 
 int __wrap_StartDocW(HDC dc, const DOCINFOW* document)

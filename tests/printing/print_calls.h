@@ -17,7 +17,8 @@ enum class Fault
 };
 
 void reset(Fault fault = Fault::None);
-// The calls the platform's order depends on, space-separated; SetICMMode(ICM_OFF) shows as "ICM_OFF".
+// The calls the platform's order depends on, space-separated; SetICMMode(ICM_OFF) shows as "ICM_OFF",
+// SetStretchBltMode(COLORONCOLOR) as "COLORONCOLOR".
 QString order();
 // Device contexts and global memory blocks handed out by the dialog and not yet released.
 int openHandles();

@@ -90,9 +90,9 @@ private Q_SLOTS:
         QCOMPARE(PrintCalls::openHandles(), 0);
     }
 
-    // The order the platform depends on: ICM off before the document, EndDoc whenever StartDocW succeeded,
-    // every handle freed. A printed page is the sheet at 360 dpi holding the target's bytes unchanged,
-    // with the ICM mode it was drawn in.
+    // The order the platform depends on: ICM off before the document, the page drawn in COLORONCOLOR
+    // stretch mode, EndDoc whenever StartDocW succeeded, every handle freed. A printed page is the
+    // sheet at 360 dpi holding the target's bytes unchanged, with the ICM mode it was drawn in.
     void callOrder_data()
     {
         QTest::addColumn<Fault>("fault");
@@ -100,13 +100,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("calls");
         QTest::addColumn<bool>("printed");
         const QString page = "StartPage EndDoc DeleteDC GlobalFree GlobalFree";
-        QTest::newRow("printed") << Fault::None << false << "PrintDlgW ICM_OFF StartDocW " + page << true;
+        QTest::newRow("printed")
+            << Fault::None << false
+            << "PrintDlgW ICM_OFF StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree GlobalFree"
+            << true;
         QTest::newRow("dialog cancelled") << Fault::None << true << "PrintDlgW" << false;
         QTest::newRow("no device context")
             << Fault::NoDeviceContext << false << "PrintDlgW GlobalFree GlobalFree" << false;
         QTest::newRow("no device mode")
             << Fault::NoDeviceMode << false
-            << "PrintDlgW ICM_OFF StartDocW StartPage EndDoc DeleteDC GlobalFree" << true;
+            << "PrintDlgW ICM_OFF StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree" << true;
         QTest::newRow("document start fails")
             << Fault::StartDocFails << false << "PrintDlgW ICM_OFF StartDocW DeleteDC GlobalFree GlobalFree"
             << false;

@@ -2,9 +2,13 @@
 #include "tests/support/modal_answer.h"
 #include "window_test.h"
 
+#include <QDialog>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QTranslator>
 
 using namespace PloverTest;
 
@@ -45,6 +49,47 @@ QStringList facts(QWidget* window)
     return texts << QString::number(qHashBits(preview.constBits(), std::size_t(preview.sizeInBytes())));
 }
 
+// A translation of every text into itself in brackets, so a text that bypasses translation shows bare.
+class BracketingTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char*, const char* sourceText, const char*, int) const override
+    {
+        return QLatin1Char('[') + QString::fromUtf8(sourceText) + QLatin1Char(']');
+    }
+};
+
+// The texts a user reads in `widget` and its children that did not come through a translation.
+QStringList untranslatedTexts(QWidget* widget)
+{
+    QStringList texts{widget->windowTitle()};
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        texts << child->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(child))
+            texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(child))
+            texts << button->text();
+        if (auto* box = qobject_cast<QGroupBox*>(child))
+            texts << box->title();
+        if (auto* combo = qobject_cast<QComboBox*>(child)) {
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+        }
+        if (qobject_cast<QMenu*>(child) || qobject_cast<QToolBar*>(child))
+            texts << child->windowTitle();
+    }
+    for (QAction* action : widget->findChildren<QAction*>())
+        texts << action->text();
+    QStringList bare;
+    for (const QString& text : texts) {
+        const QString shown = text.startsWith(QLatin1String("<b>")) ? text.mid(3) : text; // the banner
+        if (!shown.isEmpty() && !shown.startsWith(QLatin1Char('[')))
+            bare << text;
+    }
+    return bare;
+}
+
 class TestWindow : public QObject
 {
     Q_OBJECT
@@ -53,6 +98,44 @@ class TestWindow : public QObject
 
 private Q_SLOTS:
     void init() { clearStore(); }
+
+    // Every text of the window, its image facts, its error banner and the About dialog goes through
+    // translation, except the product's name, the file's name and the maker's address.
+    void everyTextIsTranslated()
+    {
+        BracketingTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        Plover::MainWindow window;
+        window.openImagePath(files.tiff(QStringLiteral("facts.tif"), 300, 200, 300));
+        window.openImagePath(files.path(QStringLiteral("notes.txt")));
+        QStringList about;
+        onNextModal([&](QWidget* dialog) {
+            about = untranslatedTexts(dialog);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        window.showAboutDialog();
+        QCOMPARE(untranslatedTexts(&window), (QStringList{"Plover", "facts.tif"}));
+        QCOMPARE(about.size(), 2);
+        QCOMPARE(about[0], QStringLiteral("Plover"));
+        QVERIFY2(about[1].contains(QLatin1String("tessaly.example/plover</a>")), qPrintable(about[1]));
+    }
+
+    // Untranslated, the About dialog reads as it always has.
+    void aboutDialogLines()
+    {
+        Plover::MainWindow window;
+        QStringList lines;
+        onNextModal([&](QWidget* dialog) {
+            lines << dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                lines << label->text();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        window.showAboutDialog();
+        QCOMPARE(lines,
+                 (QStringList{"About Plover", "", "Plover", "Developed by Tessaly", "Version 1.0",
+                              "<a href=\"https://tessaly.example/plover\">tessaly.example/plover</a>"}));
+    }
 
     // Button i, which sets alignment i, sits in cell (i % 3, i / 3) of its grid.
     void alignmentButtonsInTheirCells()
@@ -186,6 +269,14 @@ private Q_SLOTS:
             QCOMPARE(facts(&window), before);
             QCOMPARE(orientationCombo(&window)->currentText(), QStringLiteral("Landscape"));
         }
+#ifndef _WIN32 // Windows' own print dialog is answered by test_gdi_print
+        // Print still prints the image shown: the refusals dropped nothing.
+        const QString page = files.path(QStringLiteral("page.tif"));
+        answerNextPrintDialog({QStringLiteral("Plover Virtual Printer (TIFF file)"), 300, 0, page}, {},
+                              &window);
+        action(&window, QStringLiteral("Print"))->trigger();
+        QCOMPARE(QImage(page).size(), QSize(3508, 2480)); // A4 landscape at 300 dpi
+#endif
         window.openImagePath(files.tiff(QStringLiteral(" spaced.tif"), 300, 300, 300)); // passed untrimmed
         QVERIFY(banner->isHidden() && banner->text().isEmpty());
         QCOMPARE(imageLabels(&window).first()->text(), QStringLiteral(" spaced.tif"));

@@ -14,9 +14,9 @@ void MainWindow::printImage()
             return;
         printJob.printTargetImage(this, *currentImage, printLayout);
     } catch (const PrintException& error) {
-        showError(QStringLiteral("Could not print target image"), error.message());
+        showError(tr("Could not print target image"), error.message());
     } catch (const std::exception& error) {
-        showError(QStringLiteral("Could not print target image"), QString::fromUtf8(error.what()));
+        showError(tr("Could not print target image"), QString::fromUtf8(error.what()));
     }
 }
 
@@ -31,10 +31,10 @@ bool MainWindow::confirmCropping(const TargetImage& image)
         return QString::number(value, 'f', 2);
     };
     return askToContinue(
-        this, QStringLiteral("Image will be cropped"),
-        QStringLiteral("The image is larger than the selected paper at its embedded print size."),
-        QStringLiteral("Image: %1 x %2 in\nPaper: %3 x %4 in\n\n"
-                       "Continue printing, or cancel and choose a larger paper size.")
+        this, tr("Image will be cropped"),
+        tr("The image is larger than the selected paper at its embedded print size."),
+        tr("Image: %1 x %2 in\nPaper: %3 x %4 in\n\n"
+           "Continue printing, or cancel and choose a larger paper size.")
             .arg(inches(size.width()), inches(size.height()), inches(sheet.width()), inches(sheet.height())));
 }
 

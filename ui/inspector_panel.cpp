@@ -33,6 +33,18 @@ QGroupBox* groupWith(const QString& title, QWidget* content)
     return group;
 }
 
+// The layout's names are the settings' stored values, so they are translated only here, for showing.
+QString shownPaperName(const PaperSize& paper)
+{
+    return QCoreApplication::translate("Plover::PaperSize", paper.name.toUtf8().constData());
+}
+
+QString shownAlignmentName(PrintAlignment alignment)
+{
+    return QCoreApplication::translate("Plover::PrintAlignment",
+                                       alignmentName(alignment).toUtf8().constData());
+}
+
 } // namespace
 
 QLabel* MainWindow::createInfoLabel(const QString& text)
@@ -51,7 +63,7 @@ QWidget* MainWindow::buildInspectorPanel()
     panelLayout->setContentsMargins(8, 0, 0, 0);
     panelLayout->setSpacing(16);
 
-    auto* heading = new QLabel(QStringLiteral("Inspector"));
+    auto* heading = new QLabel(tr("Inspector"));
     QFont headingFont = heading->font();
     headingFont.setPointSize(headingFont.pointSize() + 4);
     headingFont.setWeight(QFont::Bold);
@@ -62,18 +74,18 @@ QWidget* MainWindow::buildInspectorPanel()
     // The choosers are connected only once filled, so filling them runs no handler.
     paperCombo = new QComboBox;
     for (const PaperSize& paper : paperSizes())
-        paperCombo->addItem(paper.name);
-    panelLayout->addWidget(groupWith(QStringLiteral("Paper"), paperCombo));
+        paperCombo->addItem(shownPaperName(paper));
+    panelLayout->addWidget(groupWith(tr("Paper"), paperCombo));
     connect(paperCombo, &QComboBox::currentIndexChanged, this, [this](int index) { selectPaper(index); });
 
     orientationCombo = new QComboBox;
-    orientationCombo->addItem(QStringLiteral("Portrait"));
-    orientationCombo->addItem(QStringLiteral("Landscape"));
-    panelLayout->addWidget(groupWith(QStringLiteral("Orientation"), orientationCombo));
+    orientationCombo->addItem(tr("Portrait"));
+    orientationCombo->addItem(tr("Landscape"));
+    panelLayout->addWidget(groupWith(tr("Orientation"), orientationCombo));
     connect(orientationCombo, &QComboBox::currentIndexChanged, this,
             [this](int index) { selectOrientation(index); });
 
-    auto* alignmentGroup = new QGroupBox(QStringLiteral("Alignment"));
+    auto* alignmentGroup = new QGroupBox(tr("Alignment"));
     auto* grid = new QGridLayout(alignmentGroup);
     grid->setSpacing(8);
     auto* buttonGroup = new QButtonGroup(alignmentGroup);
@@ -83,7 +95,7 @@ QWidget* MainWindow::buildInspectorPanel()
         auto* button = new QToolButton;
         button->setIcon(alignmentIcon(alignment));
         button->setIconSize(QSize(28, 28));
-        button->setToolTip(alignmentName(alignment));
+        button->setToolTip(shownAlignmentName(alignment));
         button->setCheckable(true);
         button->setFixedSize(44, 44);
         button->setStyleSheet(QString::fromLatin1(alignmentButtonStyle));
@@ -94,9 +106,9 @@ QWidget* MainWindow::buildInspectorPanel()
     }
     panelLayout->addWidget(alignmentGroup);
 
-    auto* imageGroup = new QGroupBox(QStringLiteral("Image"));
+    auto* imageGroup = new QGroupBox(tr("Image"));
     auto* imageLayout = new QVBoxLayout(imageGroup);
-    imageTitleLabel = new QLabel(QStringLiteral("No image loaded"));
+    imageTitleLabel = new QLabel(tr("No image loaded"));
     imageTitleLabel->setWordWrap(true);
     imageLayout->addWidget(imageTitleLabel);
     for (QLabel** fact : {&pixelsLabel, &dpiLabel, &printSizeLabel, &colorModelLabel, &iccProfileLabel}) {
@@ -109,7 +121,7 @@ QWidget* MainWindow::buildInspectorPanel()
     aboutButton->setIcon(QIcon(QStringLiteral(":/branding/tessaly-logo.png")));
     aboutButton->setIconSize(QSize(260, 86));
     aboutButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    aboutButton->setToolTip(QStringLiteral("About Plover"));
+    aboutButton->setToolTip(tr("About Plover"));
     aboutButton->setFixedHeight(112);
     aboutButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     aboutButton->setStyleSheet(QString::fromLatin1(aboutButtonStyle));
@@ -129,10 +141,10 @@ QWidget* MainWindow::buildInspectorPanel()
 // The panel's handlers: a user's choice changes the layout, is stored, and shows at once.
 void MainWindow::selectPaper(int index)
 {
-    const std::vector<PaperSize> catalogue = paperSizes();
-    if (syncingControls || index < 0 || index >= static_cast<int>(catalogue.size()))
+    // The combo holds the catalogue in its order; -1 means no item.
+    if (syncingControls || index < 0)
         return;
-    printLayout.paper = catalogue[static_cast<std::size_t>(index)];
+    printLayout.paper = paperSizes()[static_cast<std::size_t>(index)];
     saveSettings();
     refreshPreview();
 }

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "ui/application_info.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,6 +14,14 @@ const QString paperKey = QStringLiteral("print/paper");
 const QString orientationKey = QStringLiteral("print/orientation");
 const QString alignmentKey = QStringLiteral("print/alignment");
 
+// The store is named explicitly, not by the application object, so it is the same in every program
+// that builds the window.
+QSettings openStore()
+{
+    return QSettings(QString::fromUtf8(ApplicationInfo::organization),
+                     QString::fromUtf8(ApplicationInfo::name));
+}
+
 int alignmentButtonFor(PrintAlignment alignment)
 {
     const auto value = static_cast<int>(alignment);
@@ -24,7 +33,7 @@ int alignmentButtonFor(PrintAlignment alignment)
 // Each read or write opens a fresh store; leaving scope flushes it.
 void MainWindow::loadSettings()
 {
-    QSettings settings(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+    QSettings settings = openStore();
 
     const QString paperName = settings.value(paperKey).toString();
     for (const PaperSize& paper : paperSizes()) {
@@ -46,7 +55,7 @@ void MainWindow::loadSettings()
 
 void MainWindow::saveSettings()
 {
-    QSettings settings(QStringLiteral("Tessaly"), QStringLiteral("Plover"));
+    QSettings settings = openStore();
     settings.setValue(paperKey, printLayout.paper.name);
     settings.setValue(orientationKey, static_cast<int>(printLayout.orientation));
     settings.setValue(alignmentKey, static_cast<int>(printLayout.alignment));
