@@ -76,7 +76,7 @@ int runRoute(const QStringList& args)
     const QString printer = args[0], target = args[2], store = args[3], pageFile = args[4];
     const int dpi = args[1].toInt();
     const Plover::TargetImage image = Plover::ImageLoader().loadTargetImage(target);
-    const Plover::PrintLayout layout{{QStringLiteral("DIN A2"), 420.0, 594.0},
+    const Plover::PrintLayout layout{Plover::paperSizes().back(), // DIN A2
                                      Plover::PageOrientation::Portrait,
                                      Plover::PrintAlignment::Center,
                                      0};

@@ -272,7 +272,7 @@ private Q_SLOTS:
 #ifndef _WIN32 // Windows' own print dialog is answered by test_gdi_print
         // Print still prints the image shown: the refusals dropped nothing.
         const QString page = files.path(QStringLiteral("page.tif"));
-        answerNextPrintDialog({QStringLiteral("Plover Virtual Printer (TIFF file)"), 300, 0, page}, {},
+        answerNextPrintDialog({QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(300, 300), 0, page}, {},
                               &window);
         action(&window, QStringLiteral("Print"))->trigger();
         QCOMPARE(QImage(page).size(), QSize(3508, 2480)); // A4 landscape at 300 dpi
