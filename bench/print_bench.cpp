@@ -87,7 +87,8 @@ int runRoute(const QStringList& args)
     PloverTest::answerNextPrintDialog(
         {printer, QSize(dpi, dpi), 0, printer == filePrinter ? pageFile : QString()}, [&] {
             timer.start();
-            PloverTest::answerNextMessageBox(QStringLiteral("OK")); // a failure, shown in the table
+            // The driver queue's margins clip the A2 target's edge: go on. A failure shows in the table.
+            PloverTest::answerNextMessageBox(QStringLiteral("Continue"));
         });
     const bool printed = Plover::PrintJob().printTargetImage(nullptr, image, layout);
     qint64 elapsed = timer.elapsed(), sent = 0, received = 0;

@@ -40,9 +40,9 @@ std::optional<DeviceMedia> CupsPrinter::media(QSizeF paperMm) const
     return found->second;
 }
 
-bool CupsPrinter::tellFailure()
+bool CupsPrinter::tellFailure(const QString& problem)
 {
-    const QString reason = sender ? sender->error() : QString();
+    const QString reason = !problem.isEmpty() ? problem : sender ? sender->error() : QString();
     abandonDocument();
     QMessageBox::warning(owner, tr("Print"), tr("Could not print on \"%1\": %2").arg(name(), reason));
     return false;
@@ -80,6 +80,7 @@ bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
 
     CupsJobSender* jobSender = sender.get();
     bool cancelled = false;
+    QString problem;
     const bool sent = runJobStep(
         owner, tr("Printing on \"%1\"...").arg(name()),
         [&](const ProgressReport& report) {
@@ -88,12 +89,12 @@ bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
             return encodePage(page, format, jobSender->encoder(),
                               [&](int rows) { return report(rows, format.pixels.height()); });
         },
-        &cancelled);
+        &cancelled, &problem);
     if (cancelled) {
         abandonDocument();
         return false;
     }
-    return sent || tellFailure();
+    return sent || tellFailure(problem);
 }
 
 bool CupsPrinter::endDocument()

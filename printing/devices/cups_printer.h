@@ -31,7 +31,7 @@ public:
     void abandonDocument() override;
 
 private:
-    bool tellFailure();
+    bool tellFailure(const QString& problem = {});
 
     CupsDestination destination;
     QPointer<QWidget> owner;

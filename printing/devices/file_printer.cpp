@@ -49,9 +49,8 @@ std::optional<DeviceMedia> FilePrinter::media(QSizeF paperMm) const
     return DeviceMedia{paperMm, {marginMm, marginMm, marginMm, marginMm}, {}, {}};
 }
 
-bool FilePrinter::fail(const QString& reason)
+bool FilePrinter::fail(const QString& reason, int error)
 {
-    const int error = errno;
     abandonDocument();
     QString text = tr("Could not print on \"%1\": %2").arg(name(), reason);
     if (error != 0)
@@ -65,14 +64,17 @@ bool FilePrinter::beginDocument(const PageJob&)
     // The document is made beside the file, so an unwritable place fails the start as a spooler would.
     QTemporaryFile part(outputPath + QStringLiteral(".XXXXXX.part"));
     part.setAutoRemove(false);
+    const auto cannotCreate = [this](int error) {
+        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)), error);
+    };
     errno = 0;
     if (outputPath.isEmpty() || !part.open())
-        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)));
+        return cannotCreate(errno);
     partPath = part.fileName();
     part.close();
     encoder = makeTiffEncoder(partPath);
     if (!encoder)
-        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)));
+        return cannotCreate(errno);
     return true;
 }
 
@@ -89,18 +91,28 @@ bool FilePrinter::printPage(const PageSource& page, const PageJob& job)
     format.documentName = job.documentName;
     format.icmOff = job.icmOff;
     bool cancelled = false;
-    errno = 0;
+    QString problem;
+    int writeError = 0; // errno belongs to the thread that wrote
     const bool written = runJobStep(
         owner, tr("Printing on \"%1\"...").arg(name()),
         [&](const ProgressReport& report) {
-            return encodePage(page, format, *encoder, [&](int rows) { return report(rows, format.pixels.height()); });
+            errno = 0;
+            const bool encoded =
+                encodePage(page, format, *encoder, [&](int rows) { return report(rows, format.pixels.height()); });
+            writeError = errno;
+            return encoded;
         },
-        &cancelled);
+        &cancelled, &problem);
     if (cancelled) {
         abandonDocument();
         return false;
     }
-    return written || fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)));
+    if (written)
+        return true;
+    return !problem.isEmpty()
+               ? fail(problem, 0)
+               : fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)),
+                      writeError);
 }
 
 bool FilePrinter::endDocument()
@@ -110,8 +122,10 @@ bool FilePrinter::endDocument()
     errno = 0;
     const bool closed = encoder->endDocument();
     encoder.reset();
-    if (!closed || std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(outputPath).constData()) != 0)
-        return fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)));
+    if (!closed || std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(outputPath).constData()) != 0) {
+        const int error = errno;
+        return fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)), error);
+    }
     partPath.clear();
     return true;
 }

@@ -36,7 +36,8 @@ public:
     void abandonDocument() override;
 
 private:
-    bool fail(const QString& reason);
+    // Tells the user why the document failed, with the system's words for `error` where there is one.
+    bool fail(const QString& reason, int error);
 
     double marginMm;
     QString outputPath;

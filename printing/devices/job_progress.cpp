@@ -7,12 +7,13 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <atomic>
+#include <new>
 #include <thread>
 
 namespace Plover::PrintSystem {
 
 bool runJobStep(QWidget* owner, const QString& label, const std::function<bool(const ProgressReport&)>& step,
-                bool* cancelled)
+                bool* cancelled, QString* problem)
 {
     QProgressDialog progress(label, QCoreApplication::translate("Plover::PrintSystem", "Cancel"), 0, 0, owner);
     progress.setWindowTitle(QCoreApplication::translate("Plover::PrintSystem", "Print"));
@@ -26,12 +27,17 @@ bool runJobStep(QWidget* owner, const QString& label, const std::function<bool(c
     std::atomic<int> doneUnits{0}, totalUnits{0};
     bool succeeded = false;
     QEventLoop loop;
+    bool outOfMemory = false;
     std::thread worker([&] {
-        succeeded = step([&](int now, int total) {
-            doneUnits = now;
-            totalUnits = total;
-            return !stop.load();
-        });
+        try {
+            succeeded = step([&](int now, int total) {
+                doneUnits = now;
+                totalUnits = total;
+                return !stop.load();
+            });
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
         done = true;
     });
     QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] { stop = true; });
@@ -49,6 +55,8 @@ bool runJobStep(QWidget* owner, const QString& label, const std::function<bool(c
     worker.join();
     if (cancelled)
         *cancelled = stop;
+    if (problem && outOfMemory)
+        *problem = QCoreApplication::translate("Plover::PrintSystem", "There is not enough memory to print this page.");
     return succeeded && !stop;
 }
 
