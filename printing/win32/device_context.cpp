@@ -225,10 +225,11 @@ int DeviceContext::stretchDib(const QRect& destination, const QRect& source, con
                               const BITMAPINFOHEADER& header, UINT usage, DWORD rop)
 {
     const QRect dib(0, 0, header.biWidth, std::abs(header.biHeight));
-    // Only what this driver draws: one 32-bit BI_RGB bitmap a page, its pixels copied as they are,
-    // without mirroring.
+    // Only what this driver draws: one 32-bit BI_RGB bitmap a page, rows top-down, its pixels copied as
+    // they are, without mirroring.
     const bool drawable = inDocument && pageOpen && !pageSent && bits && header.biSize >= sizeof(BITMAPINFOHEADER) &&
                           header.biPlanes == 1 && header.biBitCount == 32 && header.biCompression == BI_RGB &&
+                          header.biHeight < 0 &&
                           usage == DIB_RGB_COLORS && rop == SRCCOPY && destination.width() > 0 &&
                           destination.height() > 0 && !source.isEmpty() && dib.contains(source);
     if (!drawable)
@@ -241,7 +242,7 @@ int DeviceContext::stretchDib(const QRect& destination, const QRect& source, con
         return 0;
     }
     DrawnPage page(physicalSize(), job.landscape && device->portraitOnly());
-    page.place({static_cast<const std::uint8_t*>(bits), dib.width(), dib.height(), header.biHeight < 0}, source,
+    page.place({static_cast<const std::uint8_t*>(bits), dib.width(), dib.height()}, source,
                placed, printableArea());
     return sendPage(page) ? source.height() : 0;
 }

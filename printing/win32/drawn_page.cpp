@@ -47,8 +47,7 @@ void DrawnPage::place(const DibView& bitmap, const QRect& from, const QRect& to,
 const std::uint8_t* DrawnPage::sourceRow(int pageY) const
 {
     const int row = source.y() + nearestSource(pageY - destination.y(), source.height(), destination.height());
-    const int dibRow = dib.topDown ? row : dib.height - 1 - row;
-    return dib.bits + static_cast<std::size_t>(dib.width) * 4 * static_cast<std::size_t>(dibRow);
+    return dib.bits + static_cast<std::size_t>(dib.width) * 4 * static_cast<std::size_t>(row);
 }
 
 void DrawnPage::rows(int y, int count, std::uint8_t* out) const

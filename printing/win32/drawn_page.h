@@ -11,13 +11,12 @@
 
 namespace Plover::PrintSystem {
 
-// A 32-bit BI_RGB device-independent bitmap: blue, green, red and an unused byte per pixel.
+// A 32-bit BI_RGB device-independent bitmap, rows top-down: blue, green, red and an unused byte per pixel.
 struct DibView
 {
     const std::uint8_t* bits = nullptr;
     int width = 0;
     int height = 0;
-    bool topDown = true;
 };
 
 // One sheet of paper in device pixels: white, with at most one bitmap stretched onto it by nearest

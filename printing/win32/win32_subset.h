@@ -157,7 +157,6 @@ inline constexpr DWORD PD_NOSELECTION = 0x4;
 inline constexpr DWORD PD_NOPAGENUMS = 0x8;
 inline constexpr DWORD PD_RETURNDC = 0x100;
 inline constexpr DWORD PD_USEDEVMODECOPIESANDCOLLATE = 0x40000;
-inline constexpr WORD DN_DEFAULTPRN = 0x1;
 
 inline constexpr WORD DM_SPECVERSION = 0x0401;
 inline constexpr DWORD DM_ORIENTATION = 0x1;
@@ -170,9 +169,7 @@ inline constexpr DWORD DM_COLOR = 0x800;
 inline constexpr DWORD DM_YRESOLUTION = 0x2000;
 inline constexpr short DMORIENT_PORTRAIT = 1;
 inline constexpr short DMORIENT_LANDSCAPE = 2;
-inline constexpr short DMPAPER_A3 = 8;
 inline constexpr short DMPAPER_A4 = 9;
-inline constexpr short DMPAPER_A2 = 66;
 inline constexpr short DMCOLOR_COLOR = 2;
 
 inline constexpr int SP_ERROR = -1;
