@@ -12,15 +12,6 @@
 
 namespace Plover::PrintSystem {
 
-namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Plover::PrintSystem", text);
-}
-
-} // namespace
-
 CupsPrinter::CupsPrinter(CupsDestination destination, QWidget* owner)
     : destination(std::move(destination)), owner(owner)
 {}
@@ -44,7 +35,7 @@ bool CupsPrinter::tellFailure(const QString& problem)
 {
     const QString reason = !problem.isEmpty() ? problem : sender ? sender->error() : QString();
     abandonDocument();
-    QMessageBox::warning(owner, tr("Print"), tr("Could not print on \"%1\": %2").arg(name(), reason));
+    QMessageBox::warning(owner, QCoreApplication::translate("Plover::PrintSystem", "Print"), QCoreApplication::translate("Plover::PrintSystem", "Could not print on \"%1\": %2").arg(name(), reason));
     return false;
 }
 
@@ -52,8 +43,8 @@ bool CupsPrinter::beginDocument(const PageJob& job)
 {
     // Told before anything is sent: a driver would otherwise print on whatever paper it has.
     if (!media(job.paperMm)) {
-        QMessageBox::warning(owner, tr("Print"),
-                             tr("Could not print on \"%1\": it has no paper of %2 x %3 mm.")
+        QMessageBox::warning(owner, QCoreApplication::translate("Plover::PrintSystem", "Print"),
+                             QCoreApplication::translate("Plover::PrintSystem", "Could not print on \"%1\": it has no paper of %2 x %3 mm.")
                                  .arg(name())
                                  .arg(job.paperMm.width(), 0, 'f', 1)
                                  .arg(job.paperMm.height(), 0, 'f', 1));
@@ -82,7 +73,7 @@ bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
     bool cancelled = false;
     QString problem;
     const bool sent = runJobStep(
-        owner, tr("Printing on \"%1\"...").arg(name()),
+        owner, QCoreApplication::translate("Plover::PrintSystem", "Printing on \"%1\"...").arg(name()),
         [&](const ProgressReport& report) {
             if (!jobSender->started() && !jobSender->begin(job, sheet))
                 return false;
@@ -102,7 +93,7 @@ bool CupsPrinter::endDocument()
     if (!sender)
         return false;
     CupsJobSender* jobSender = sender.get();
-    const bool finished = runJobStep(owner, tr("Printing on \"%1\"...").arg(name()),
+    const bool finished = runJobStep(owner, QCoreApplication::translate("Plover::PrintSystem", "Printing on \"%1\"...").arg(name()),
                                      [jobSender](const ProgressReport&) { return jobSender->finish(); });
     if (!finished)
         return tellFailure();
@@ -116,7 +107,7 @@ void CupsPrinter::abandonDocument()
         return;
     if (sender->started()) {
         CupsJobSender* jobSender = sender.get();
-        runJobStep(owner, tr("Cancelling the job on \"%1\"...").arg(name()), [jobSender](const ProgressReport&) {
+        runJobStep(owner, QCoreApplication::translate("Plover::PrintSystem", "Cancelling the job on \"%1\"...").arg(name()), [jobSender](const ProgressReport&) {
             jobSender->cancel();
             return true;
         });

@@ -16,15 +16,6 @@
 
 namespace Plover::PrintSystem {
 
-namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Plover::PrintSystem", text);
-}
-
-} // namespace
-
 FilePrinter::FilePrinter(double marginMm, QString outputPath, QWidget* owner)
     : marginMm(marginMm), outputPath(std::move(outputPath)), owner(owner)
 {}
@@ -52,10 +43,10 @@ std::optional<DeviceMedia> FilePrinter::media(QSizeF paperMm) const
 bool FilePrinter::fail(const QString& reason, int error)
 {
     abandonDocument();
-    QString text = tr("Could not print on \"%1\": %2").arg(name(), reason);
+    QString text = QCoreApplication::translate("Plover::PrintSystem", "Could not print on \"%1\": %2").arg(name(), reason);
     if (error != 0)
         text += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.');
-    QMessageBox::warning(owner, tr("Print"), text);
+    QMessageBox::warning(owner, QCoreApplication::translate("Plover::PrintSystem", "Print"), text);
     return false;
 }
 
@@ -65,7 +56,7 @@ bool FilePrinter::beginDocument(const PageJob&)
     QTemporaryFile part(outputPath + QStringLiteral(".XXXXXX.part"));
     part.setAutoRemove(false);
     const auto cannotCreate = [this](int error) {
-        return fail(tr("The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)), error);
+        return fail(QCoreApplication::translate("Plover::PrintSystem", "The file \"%1\" cannot be created.").arg(QDir::toNativeSeparators(outputPath)), error);
     };
     errno = 0;
     if (outputPath.isEmpty() || !part.open())
@@ -94,7 +85,7 @@ bool FilePrinter::printPage(const PageSource& page, const PageJob& job)
     QString problem;
     int writeError = 0; // errno belongs to the thread that wrote
     const bool written = runJobStep(
-        owner, tr("Printing on \"%1\"...").arg(name()),
+        owner, QCoreApplication::translate("Plover::PrintSystem", "Printing on \"%1\"...").arg(name()),
         [&](const ProgressReport& report) {
             errno = 0;
             const bool encoded =
@@ -111,7 +102,7 @@ bool FilePrinter::printPage(const PageSource& page, const PageJob& job)
         return true;
     return !problem.isEmpty()
                ? fail(problem, 0)
-               : fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)),
+               : fail(QCoreApplication::translate("Plover::PrintSystem", "The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)),
                       writeError);
 }
 
@@ -124,7 +115,7 @@ bool FilePrinter::endDocument()
     encoder.reset();
     if (!closed || std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(outputPath).constData()) != 0) {
         const int error = errno;
-        return fail(tr("The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)), error);
+        return fail(QCoreApplication::translate("Plover::PrintSystem", "The page could not be written to \"%1\".").arg(QDir::toNativeSeparators(outputPath)), error);
     }
     partPath.clear();
     return true;

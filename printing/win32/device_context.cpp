@@ -21,10 +21,6 @@ int devicePixels(double mm, int dpi)
     return static_cast<int>(std::lround(mm / 25.4 * dpi));
 }
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Plover::PrintSystem", text);
-}
 
 } // namespace
 
@@ -188,20 +184,20 @@ bool DeviceContext::marginsAccepted(const QRect& placed) const
     const auto mm = [](int pixels, int dpi) { return QString::number(pixels * 25.4 / dpi, 'f', 1); };
     QStringList edges;
     if (onPage.left() < printable.left())
-        edges << tr("%1 mm at the left").arg(mm(printable.left() - onPage.left(), pageDpi().width()));
+        edges << QCoreApplication::translate("Plover::PrintSystem", "%1 mm at the left").arg(mm(printable.left() - onPage.left(), pageDpi().width()));
     if (onPage.top() < printable.top())
-        edges << tr("%1 mm at the top").arg(mm(printable.top() - onPage.top(), pageDpi().height()));
+        edges << QCoreApplication::translate("Plover::PrintSystem", "%1 mm at the top").arg(mm(printable.top() - onPage.top(), pageDpi().height()));
     if (onPage.right() > printable.right())
-        edges << tr("%1 mm at the right").arg(mm(onPage.right() - printable.right(), pageDpi().width()));
+        edges << QCoreApplication::translate("Plover::PrintSystem", "%1 mm at the right").arg(mm(onPage.right() - printable.right(), pageDpi().width()));
     if (onPage.bottom() > printable.bottom())
-        edges << tr("%1 mm at the bottom").arg(mm(onPage.bottom() - printable.bottom(), pageDpi().height()));
-    QMessageBox question(QMessageBox::Warning, tr("Print"),
-                         tr("The target reaches into the unprintable margins of \"%1\" by %2. That part will not "
+        edges << QCoreApplication::translate("Plover::PrintSystem", "%1 mm at the bottom").arg(mm(onPage.bottom() - printable.bottom(), pageDpi().height()));
+    QMessageBox question(QMessageBox::Warning, QCoreApplication::translate("Plover::PrintSystem", "Print"),
+                         QCoreApplication::translate("Plover::PrintSystem", "The target reaches into the unprintable margins of \"%1\" by %2. That part will not "
                             "be printed.")
                              .arg(device->name(), edges.join(QStringLiteral(", "))),
                          QMessageBox::NoButton, owner);
-    QPushButton* continueButton = question.addButton(tr("Continue"), QMessageBox::AcceptRole);
-    question.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton* continueButton = question.addButton(QCoreApplication::translate("Plover::PrintSystem", "Continue"), QMessageBox::AcceptRole);
+    question.addButton(QCoreApplication::translate("Plover::PrintSystem", "Cancel"), QMessageBox::RejectRole);
     question.setDefaultButton(continueButton);
     question.exec();
     return question.clickedButton() == continueButton;

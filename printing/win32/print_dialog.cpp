@@ -47,8 +47,8 @@ QThreadPool& destinationQueries()
 QString resolutionText(const ResolutionChoice& resolution)
 {
     const QSize dpi = resolution.dpi;
-    const QString value = dpi.width() == dpi.height() ? QStringLiteral("%1 dpi").arg(dpi.width())
-                                                      : QStringLiteral("%1 x %2 dpi").arg(dpi.width()).arg(dpi.height());
+    const QString value = dpi.width() == dpi.height() ? QCoreApplication::translate("Plover::PrintSystem", "%1 dpi").arg(dpi.width())
+                                                      : QCoreApplication::translate("Plover::PrintSystem", "%1 x %2 dpi").arg(dpi.width()).arg(dpi.height());
     return resolution.label.isEmpty() ? value : QStringLiteral("%1 (%2)").arg(value, resolution.label);
 }
 
@@ -58,12 +58,12 @@ QString outputProblem(const QString& path)
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (path.trimmed().isEmpty())
-        return QStringLiteral("Choose the file that receives the printed page.");
+        return QCoreApplication::translate("Plover::PrintSystem", "Choose the file that receives the printed page.");
     if (!folder.isDir())
-        return QStringLiteral("The folder \"%1\" does not exist.")
+        return QCoreApplication::translate("Plover::PrintSystem", "The folder \"%1\" does not exist.")
             .arg(QDir::toNativeSeparators(folder.filePath()));
     if (file.isDir() || (file.exists() ? !file.isWritable() : !folder.isWritable()))
-        return QStringLiteral("Plover may not write the file \"%1\".").arg(QDir::toNativeSeparators(path));
+        return QCoreApplication::translate("Plover::PrintSystem", "Plover may not write the file \"%1\".").arg(QDir::toNativeSeparators(path));
     return {};
 }
 
@@ -80,12 +80,12 @@ struct DestinationSearch
 
 PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_shared<DestinationSearch>())
 {
-    setWindowTitle(QStringLiteral("Print"));
+    setWindowTitle(QCoreApplication::translate("Plover::PrintSystem", "Print"));
 
     printerChooser = new QComboBox;
     printerChooser->setObjectName(QStringLiteral("printerChooser"));
     printerChooser->addItem(FilePrinter::printerName());
-    statusLabel = new QLabel(QStringLiteral("Looking for printers..."));
+    statusLabel = new QLabel(QCoreApplication::translate("Plover::PrintSystem", "Looking for printers..."));
 
     resolutionChooser = new QComboBox;
     resolutionChooser->setObjectName(QStringLiteral("resolutionChooser"));
@@ -97,12 +97,12 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     marginSpinBox->setRange(0.0, 25.0);
     marginSpinBox->setDecimals(1);
     marginSpinBox->setSingleStep(0.5);
-    marginSpinBox->setSuffix(QStringLiteral(" mm"));
+    marginSpinBox->setSuffix(QCoreApplication::translate("Plover::PrintSystem", " mm"));
     marginSpinBox->setValue(3.0);
 
-    outputPathEdit = new QLineEdit(QDir::home().filePath(QStringLiteral("Plover printed page.tif")));
+    outputPathEdit = new QLineEdit(QDir::home().filePath(QCoreApplication::translate("Plover::PrintSystem", "Plover printed page.tif")));
     outputPathEdit->setObjectName(QStringLiteral("outputPathEdit"));
-    auto* browseButton = new QPushButton(QStringLiteral("Browse..."));
+    auto* browseButton = new QPushButton(QCoreApplication::translate("Plover::PrintSystem", "Browse..."));
     connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
     outputRow = new QWidget;
     auto* outputLayout = new QHBoxLayout(outputRow);
@@ -111,12 +111,12 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     outputLayout->addWidget(browseButton);
 
     form = new QFormLayout;
-    form->addRow(QStringLiteral("Printer:"), printerChooser);
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Printer:"), printerChooser);
     form->addRow(QString(), statusLabel);
-    form->addRow(QStringLiteral("Resolution:"), resolutionChooser);
-    form->addRow(QStringLiteral("Copies:"), copiesSpinBox);
-    form->addRow(QStringLiteral("Unprintable margin:"), marginSpinBox);
-    form->addRow(QStringLiteral("Output file:"), outputRow);
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Resolution:"), resolutionChooser);
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Copies:"), copiesSpinBox);
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Unprintable margin:"), marginSpinBox);
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Output file:"), outputRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -181,7 +181,7 @@ void PrintDialog::collectAnswers()
         const bool unavailable = answered[i] && !destinations[i].available;
         waiting = waiting || !answered[i];
         printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
-                                                                           QStringLiteral(" (unavailable)")
+                                                                           QCoreApplication::translate("Plover::PrintSystem", " (unavailable)")
                                                                      : destinations[i].displayName());
         if (destinations[i].isDefault && !userChosePrinter && printerChooser->currentIndex() != i)
             printerChooser->setCurrentIndex(static_cast<int>(i));
@@ -240,8 +240,8 @@ void PrintDialog::accept()
     if (isFilePrinter()) {
         const QString problem = outputProblem(outputPathEdit->text());
         if (!problem.isEmpty()) {
-            QMessageBox::warning(this, QStringLiteral("Print"),
-                                 QStringLiteral("The page cannot be printed to this file. %1").arg(problem));
+            QMessageBox::warning(this, QCoreApplication::translate("Plover::PrintSystem", "Print"),
+                                 QCoreApplication::translate("Plover::PrintSystem", "The page cannot be printed to this file. %1").arg(problem));
             return;
         }
     } else if (!currentDestination()) {
@@ -269,8 +269,8 @@ PrinterChoice PrintDialog::choice() const
 void PrintDialog::browse()
 {
     const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Printed page"), outputPathEdit->text(),
-                                     QStringLiteral("TIFF images (*.tif *.tiff)"));
+        QFileDialog::getSaveFileName(this, QCoreApplication::translate("Plover::PrintSystem", "Printed page"), outputPathEdit->text(),
+                                     QCoreApplication::translate("Plover::PrintSystem", "TIFF images (*.tif *.tiff)"));
     if (!path.isEmpty())
         outputPathEdit->setText(path);
 }
