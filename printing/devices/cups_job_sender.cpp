@@ -87,9 +87,9 @@ bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
                               raster ? "image/pwg-raster" : "application/pdf", 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
         return fail();
     documentOpen = true;
+    // Encoders never write nothing, which would end the document for libcups.
     ByteSink sink = [this](const char* data, std::size_t size) {
-        // A write of nothing would end the document for libcups.
-        sinkFailed = sinkFailed || (size > 0 && cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE);
+        sinkFailed = sinkFailed || cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE;
         return !sinkFailed;
     };
     pages = raster ? makePwgRasterEncoder(std::move(sink)) : makePdfEncoder(std::move(sink));
