@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace Plover {
 
@@ -76,23 +77,31 @@ void drawEmptyHint(QPainter& painter, const QRectF& sheet)
 // the turned copy (hundreds of megabytes for a large target, on every paint): the painter turns the
 // original instead. Only the source pixels that can land inside `visible` are handed to the painter,
 // widened so that smoothing and edge antialiasing of the part never reach the visible area.
-void drawTurnedImage(QPainter& painter, const QImage& image, int degrees, const QRectF& target,
-                     const QRectF& visible)
+// When the image shows smaller than it is, the fitting one of `levels` stands in for it, so that the
+// painter's smoothing, which looks at only a few pixels around each point, never skips over detail.
+void drawTurnedImage(QPainter& painter, const QImage& image, const std::vector<PyramidLevel>& levels,
+                     int degrees, const QRectF& target, const QRectF& visible)
 {
     // The window turns an image by quarter turns only.
     const int turn = normalizedDegrees(degrees);
-    const QImage& source = image;
-    if (source.isNull() || target.isEmpty() || visible.isEmpty())
+    const QSizeF turnedSize = rotatedSize(QSizeF(image.size()), turn);
+    if (image.isNull() || target.isEmpty() || visible.isEmpty())
         return;
-
-    const QTransform turned = QImage::trueMatrix(QTransform().rotate(turn), source.width(), source.height());
-    const QSizeF turnedSize = turned.mapRect(QRectF(source.rect())).size();
     const double scaleX = target.width() / turnedSize.width();
     const double scaleY = target.height() / turnedSize.height();
-    const QTransform toWidget = turned * QTransform::fromScale(scaleX, scaleY) *
+    const PyramidLevel* level =
+        levelForScale(levels, std::max(scaleX, scaleY) * painter.device()->devicePixelRatioF());
+    const QImage& source = level ? level->image : image;
+    const double shrink = level ? level->shrink : 1.0;
+
+    // A level pixel covers `shrink` image pixels from the image's top left on; that the level leaves
+    // out the last few rows and columns shows at most as a sliver of one device pixel.
+    const QTransform toWidget = QTransform::fromScale(shrink, shrink) *
+                                QImage::trueMatrix(QTransform().rotate(turn), image.width(), image.height()) *
+                                QTransform::fromScale(scaleX, scaleY) *
                                 QTransform::fromTranslate(target.left(), target.top());
 
-    const double margin = 2.0 + 2.0 / std::min(scaleX, scaleY);
+    const double margin = 2.0 + 2.0 / (std::min(scaleX, scaleY) * shrink);
     const QRect part =
         toWidget.inverted().mapRect(visible).adjusted(-margin, -margin, margin, margin).toAlignedRect() &
         source.rect();
@@ -103,6 +112,20 @@ void drawTurnedImage(QPainter& painter, const QImage& image, int degrees, const 
 }
 
 } // namespace
+
+// Stopping a build and waiting for it is quick: it looks at `cancelled` after every row it makes.
+struct PreviewWidget::LevelBuild
+{
+    std::atomic<bool> cancelled{false};
+    std::thread thread;
+
+    ~LevelBuild()
+    {
+        cancelled = true;
+        if (thread.joinable())
+            thread.join();
+    }
+};
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent)
 {
@@ -126,6 +149,7 @@ void PreviewWidget::setTargetImage(std::optional<TargetImage> newImage)
     const QString oldPath = image ? image->filePath : QString();
     const QString newPath = newImage ? newImage->filePath : QString();
     image = std::move(newImage);
+    buildLevelsIfDue();
     if (oldPath != newPath)
         resetZoomToFit();
     updateGeometry();
@@ -230,6 +254,35 @@ void PreviewWidget::emitZoomEnabledIfDue()
     Q_EMIT zoomEnabledChanged(enabled);
 }
 
+void PreviewWidget::buildLevelsIfDue()
+{
+    // The window hands over the same pixels after every layout change; only new ones need levels.
+    const qint64 key = image && !image->image.isNull() ? image->image.cacheKey() : 0;
+    if (key == levelsKey)
+        return;
+    levelsKey = key;
+    levels.clear();
+    levelBuild.reset();
+    if (key == 0)
+        return;
+    levelBuild = std::make_unique<LevelBuild>();
+    levelBuild->thread = std::thread([this, build = levelBuild.get(), source = image->image, key] {
+        const std::vector<PyramidLevel> built = imagePyramid(source, build->cancelled);
+        if (build->cancelled)
+            return;
+        // Delivered through the event loop; an image that came meanwhile has made these stale.
+        QMetaObject::invokeMethod(
+            this,
+            [this, built, key] {
+                if (key != levelsKey)
+                    return;
+                levels = built;
+                update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PreviewWidget::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::OtherFocusReason);
@@ -331,7 +384,9 @@ void PreviewWidget::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < sharpZoom);
     painter.save();
     painter.setClipRect(sheet, Qt::ReplaceClip);
-    drawTurnedImage(painter, image->image, layout.rotationDegrees, target, sheet & QRectF(event->rect()));
+    const std::vector<PyramidLevel> none;
+    drawTurnedImage(painter, image->image, zoom < sharpZoom ? levels : none, layout.rotationDegrees, target,
+                    sheet & QRectF(event->rect()));
     painter.restore();
 
     painter.setPen(makePen(QColor(66, 84, 102), 1.0, Qt::DashLine));

@@ -1,4 +1,5 @@
 #include "layout/placement_geometry.h"
+#include "preview/image_pyramid.h"
 #include "preview/preview_widget.h"
 
 #include <QApplication>
@@ -18,6 +19,51 @@ TargetImage noiseTarget(int width, int height, double dpi, const QString& path =
     for (int i = 0; i < width * height; ++i)
         image.setPixel(i % width, i / width, 0xff000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
     return {path, {}, width, height, dpi, dpi, QStringLiteral("RGB"), false, {}, image};
+}
+
+// Rings whose frequency rises from nothing at the centre to one cycle in two pixels at the corners,
+// as grey levels. The rings are round, so the plate turned a quarter is the plate of the turned size.
+std::vector<uchar> zonePlate(int width, int height)
+{
+    std::vector<uchar> grey(std::size_t(width) * std::size_t(height));
+    const double cx = width / 2.0, cy = height / 2.0, k = 3.14159265358979 / 2 / std::hypot(cx, cy);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+            grey[std::size_t(y) * width + x] =
+                uchar(std::lround(127.5 + 127.5 * std::cos(k * (dx * dx + dy * dy))));
+        }
+    }
+    return grey;
+}
+
+// How far, in grey levels on average, the widget's pixels well inside `target` are from the plate's
+// average over each of them, every plate pixel weighted by how much of the widget pixel it covers.
+double meanError(const QImage& shown, const std::vector<uchar>& grey, int width, const QRectF& target)
+{
+    const double span = width / target.width(); // plate pixels per widget pixel
+    const auto cover = [span](int pixel, double origin) {
+        std::vector<std::pair<int, double>> weights;
+        const double from = (pixel - origin) * span, to = from + span;
+        for (int p = int(from); p < to; ++p)
+            weights.emplace_back(p, std::min(to, p + 1.0) - std::max(from, double(p)));
+        return weights;
+    };
+    double error = 0;
+    int count = 0;
+    for (int y = int(std::ceil(target.top())) + 1; y < int(target.bottom()) - 1; ++y) {
+        const auto rows = cover(y, target.top());
+        for (int x = int(std::ceil(target.left())) + 1; x < int(target.right()) - 1; ++x) {
+            double sum = 0;
+            for (const auto& [v, wy] : rows) {
+                for (const auto& [u, wx] : cover(x, target.left()))
+                    sum += wx * wy * grey[std::size_t(v) * width + u];
+            }
+            error += std::abs(sum / span / span - qRed(shown.pixel(x, y)));
+            ++count;
+        }
+    }
+    return error / count;
 }
 
 // Whether the widget took the event rather than leaving it to its parent.
@@ -151,6 +197,106 @@ private Q_SLOTS:
             }
         }
         QVERIFY(compared > 4);
+    }
+
+    // Area-averaged halvings of any image, with its colours weighed by their coverage, taking at
+    // most a third of its memory; an image of fewer bytes per pixel than the levels starts coarser.
+    void levels_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("firstShrink");
+        QTest::newRow("translucent") << int(QImage::Format_ARGB32) << 2;
+        QTest::newRow("grey") << int(QImage::Format_Grayscale8) << 2;
+        QTest::newRow("24 bit") << int(QImage::Format_RGB888) << 2;
+        QTest::newRow("palette") << int(QImage::Format_Indexed8) << 4;
+    }
+
+    void levels()
+    {
+        QFETCH(int, format);
+        QFETCH(int, firstShrink);
+        QImage random(37, 23, QImage::Format_ARGB32);
+        quint32 seed = 3;
+        for (int i = 0; i < random.sizeInBytes(); ++i)
+            random.bits()[i] = uchar((seed = seed * 1664525u + 1013904223u) >> 24);
+        const QImage image = random.convertToFormat(QImage::Format(format));
+        const QImage colours = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const std::vector<PyramidLevel> levels = imagePyramid(image, false);
+        QVERIFY(!levels.empty() && levels.front().shrink == firstShrink);
+        qsizetype bytes = 0;
+        for (const PyramidLevel& level : levels) {
+            bytes += level.image.sizeInBytes();
+            QCOMPARE(level.image.size(), QSize(37 / level.shrink, 23 / level.shrink));
+            for (int y = 0; y < level.image.height(); ++y) {
+                for (int x = 0; x < level.image.width(); ++x) {
+                    int sums[4] = {};
+                    for (int v = y * level.shrink; v < (y + 1) * level.shrink; ++v) {
+                        for (int u = x * level.shrink; u < (x + 1) * level.shrink; ++u) {
+                            const QRgb c = colours.pixel(u, v);
+                            int i = 0;
+                            for (int channel : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
+                                sums[i++] += channel;
+                        }
+                    }
+                    const QRgb c =
+                        level.image.convertToFormat(QImage::Format_ARGB32_Premultiplied).pixel(x, y);
+                    int i = 0;
+                    for (int channel : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
+                        QVERIFY(std::abs(channel - sums[i++] / level.shrink / level.shrink) <= 2);
+                }
+            }
+        }
+        QVERIFY(bytes <= image.sizeInBytes() / 3);
+    }
+
+    // A zone plate on DIN A3 at fit, about 25 image pixels to a screen pixel as a 600-dpi target has in
+    // this widget, comes within 8 grey levels of its area average once the levels have arrived; drawn
+    // from the image itself it is off by about 60. Levels whose pixels show half a screen pixel small
+    // are the hardest case for the painter's smoothing.
+    void zonePlateAtFit_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<double>("dpi");
+        QTest::newRow("from a TIFF") << int(QImage::Format_ARGB32) << 0 << 600.0;
+        QTest::newRow("grey, turned, half a level pixel per screen pixel")
+            << int(QImage::Format_Grayscale8) << 90 << 380.0;
+    }
+
+    void zonePlateAtFit()
+    {
+        QFETCH(int, format);
+        QFETCH(int, rotation);
+        QFETCH(double, dpi);
+        const int width = 3000, height = 4000;
+        std::vector<uchar> grey = zonePlate(width, height);
+        const QImage plate(grey.data(), width, height, width, QImage::Format_Grayscale8);
+        const TargetImage image{
+            "/t/zone.tif", {}, width, height, dpi,
+            dpi,           {}, false, {},     plate.convertToFormat(QImage::Format(format))};
+        {
+            PreviewWidget closedWhileBuilding;
+            closedWhileBuilding.setTargetImage(image);
+        }
+        const std::vector<PaperSize> papers = paperSizes();
+        const PaperSize a3 = *std::find_if(papers.begin(), papers.end(),
+                                           [](const PaperSize& p) { return p.name == "DIN A3"; });
+        const PrintLayout layout{a3, rotation ? PageOrientation::Landscape : PageOrientation::Portrait,
+                                 PrintAlignment::Center, rotation};
+        preview.setPrintLayout(layout);
+        preview.setTargetImage(image);
+        if (rotation)
+            grey = zonePlate(height, width);
+
+        const QSizeF s = sheetSizeInches(a3, layout.orientation);
+        const double k = std::min(404 / s.width(), 404 / s.height());
+        const QRectF r = placementRect(s, rotatedSize(printSizeInches(image), rotation), layout.alignment);
+        const QRectF target(QPointF(250, 250) + (r.topLeft() - QPointF(s.width(), s.height()) / 2) * k,
+                            r.size() * k);
+        double error = 0;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (error = meanError(preview.grab().toImage(), grey, rotation ? height : width, target)) <= 8,
+            qPrintable(QString::number(error)), 20000);
     }
 };
 
