@@ -301,6 +301,11 @@ private Q_SLOTS:
                !deadline.hasExpired())
             QTest::qWait(20);
         QVERIFY2(error <= 8, qPrintable(QString::number(error)));
+
+        // The window hands the same image over again after every change of the layout.
+        preview.setPrintLayout(layout);
+        preview.setTargetImage(image);
+        QCOMPARE_LE(meanError(preview.grab().toImage(), grey, rotation ? height : width, target), 8.0);
     }
 };
 
