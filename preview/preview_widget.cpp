@@ -8,11 +8,14 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThreadPool>
 #include <QTransform>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
-#include <thread>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 
 namespace Plover {
 
@@ -113,18 +116,39 @@ void drawTurnedImage(QPainter& painter, const QImage& image, const std::vector<P
 
 } // namespace
 
-// Stopping a build and waiting for it is quick: it looks at `cancelled` after every row it makes.
-struct PreviewWidget::LevelBuild
+// One build of levels on Qt's global thread pool. Destroying it stops the build and waits for it, so
+// that a build never outlives the widget it reports to; that is quick, as the build looks at
+// `cancelled` after every row it makes.
+class PreviewWidget::LevelBuild
 {
-    std::atomic<bool> cancelled{false};
-    std::thread thread;
+public:
+    explicit LevelBuild(std::function<void(const std::atomic<bool>& cancelled)> work)
+    {
+        QThreadPool::globalInstance()->start([state = state, work = std::move(work)] {
+            work(state->cancelled);
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            state->finished = true;
+            state->finishedChanged.notify_all();
+        });
+    }
 
     ~LevelBuild()
     {
-        cancelled = true;
-        if (thread.joinable())
-            thread.join();
+        state->cancelled = true;
+        std::unique_lock<std::mutex> lock(state->mutex);
+        state->finishedChanged.wait(lock, [this] { return state->finished; });
     }
+
+private:
+    // Shared, so that the task can still let go of the mutex after the destructor has seen it finish.
+    struct State
+    {
+        std::atomic<bool> cancelled{false};
+        std::mutex mutex;
+        std::condition_variable finishedChanged;
+        bool finished = false;
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
 };
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent)
@@ -265,22 +289,22 @@ void PreviewWidget::buildLevelsIfDue()
     levelBuild.reset();
     if (key == 0)
         return;
-    levelBuild = std::make_unique<LevelBuild>();
-    levelBuild->thread = std::thread([this, build = levelBuild.get(), source = image->image, key] {
-        const std::vector<PyramidLevel> built = imagePyramid(source, build->cancelled);
-        if (build->cancelled)
-            return;
-        // Delivered through the event loop; an image that came meanwhile has made these stale.
-        QMetaObject::invokeMethod(
-            this,
-            [this, built, key] {
-                if (key != levelsKey)
-                    return;
-                levels = built;
-                update();
-            },
-            Qt::QueuedConnection);
-    });
+    levelBuild =
+        std::make_unique<LevelBuild>([this, source = image->image, key](const std::atomic<bool>& cancelled) {
+            const std::vector<PyramidLevel> built = imagePyramid(source, cancelled);
+            if (cancelled)
+                return;
+            // Delivered through the event loop; an image that came meanwhile has made these stale.
+            QMetaObject::invokeMethod(
+                this,
+                [this, built, key] {
+                    if (key != levelsKey)
+                        return;
+                    levels = built;
+                    update();
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void PreviewWidget::mousePressEvent(QMouseEvent* event)

@@ -63,9 +63,9 @@ private:
     bool dragging = false;
     bool zoomEnabled = false;
 
-    // The image's levels of detail, built on a thread of their own after each new image; empty until
+    // The image's levels of detail, built on Qt's global thread pool after each new image; empty until
     // they are ready. `levelsKey` is the QImage::cacheKey of the image they are, or are being, built for.
-    struct LevelBuild;
+    class LevelBuild;
     std::vector<PyramidLevel> levels;
     qint64 levelsKey = 0;
     std::unique_ptr<LevelBuild> levelBuild;
