@@ -297,6 +297,18 @@ private Q_SLOTS:
         preview.setPrintLayout(layout);
         preview.setTargetImage(image);
         QCOMPARE_LE(error(), 8.0);
+
+        // Levels that arrive for an image already replaced are not drawn for the new one.
+        QImage black = pixels.copy(), flat = pixels.copy();
+        black.fill(Qt::black);
+        flat.fill(QColor(128, 128, 128));
+        preview.setTargetImage(
+            TargetImage{image.filePath, {}, width, height, dpi, dpi, {}, false, {}, black});
+        QThreadPool::globalInstance()->waitForDone();
+        preview.setTargetImage(TargetImage{image.filePath, {}, width, height, dpi, dpi, {}, false, {}, flat});
+        QCoreApplication::processEvents();
+        const std::vector<uchar> flatGrey(grey.size(), 128);
+        QCOMPARE_LE(meanError(preview.grab().toImage(), flatGrey, rotation ? height : width, target), 8.0);
     }
 };
 
