@@ -8,10 +8,14 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThreadPool>
 #include <QTransform>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 
 namespace Plover {
 
@@ -76,23 +80,31 @@ void drawEmptyHint(QPainter& painter, const QRectF& sheet)
 // the turned copy (hundreds of megabytes for a large target, on every paint): the painter turns the
 // original instead. Only the source pixels that can land inside `visible` are handed to the painter,
 // widened so that smoothing and edge antialiasing of the part never reach the visible area.
-void drawTurnedImage(QPainter& painter, const QImage& image, int degrees, const QRectF& target,
-                     const QRectF& visible)
+// When the image shows smaller than it is, the fitting one of `levels` stands in for it, so that the
+// painter's smoothing, which looks at only a few pixels around each point, never skips over detail.
+void drawTurnedImage(QPainter& painter, const QImage& image, const std::vector<PyramidLevel>& levels,
+                     int degrees, const QRectF& target, const QRectF& visible)
 {
     // The window turns an image by quarter turns only.
     const int turn = normalizedDegrees(degrees);
-    const QImage& source = image;
-    if (source.isNull() || target.isEmpty() || visible.isEmpty())
+    const QSizeF turnedSize = rotatedSize(QSizeF(image.size()), turn);
+    if (image.isNull() || target.isEmpty() || visible.isEmpty())
         return;
-
-    const QTransform turned = QImage::trueMatrix(QTransform().rotate(turn), source.width(), source.height());
-    const QSizeF turnedSize = turned.mapRect(QRectF(source.rect())).size();
     const double scaleX = target.width() / turnedSize.width();
     const double scaleY = target.height() / turnedSize.height();
-    const QTransform toWidget = turned * QTransform::fromScale(scaleX, scaleY) *
+    const PyramidLevel* level =
+        levelForScale(levels, std::max(scaleX, scaleY) * painter.device()->devicePixelRatioF());
+    const QImage& source = level ? level->image : image;
+    const double shrink = level ? level->shrink : 1.0;
+
+    // A level pixel covers `shrink` image pixels from the image's top left on; that the level leaves
+    // out the last few rows and columns shows at most as a sliver of one device pixel.
+    const QTransform toWidget = QTransform::fromScale(shrink, shrink) *
+                                QImage::trueMatrix(QTransform().rotate(turn), image.width(), image.height()) *
+                                QTransform::fromScale(scaleX, scaleY) *
                                 QTransform::fromTranslate(target.left(), target.top());
 
-    const double margin = 2.0 + 2.0 / std::min(scaleX, scaleY);
+    const double margin = 2.0 + 2.0 / (std::min(scaleX, scaleY) * shrink);
     const QRect part =
         toWidget.inverted().mapRect(visible).adjusted(-margin, -margin, margin, margin).toAlignedRect() &
         source.rect();
@@ -103,6 +115,41 @@ void drawTurnedImage(QPainter& painter, const QImage& image, int degrees, const 
 }
 
 } // namespace
+
+// One build of levels on Qt's global thread pool. Destroying it stops the build and waits for it, so
+// that a build never outlives the widget it reports to; that is quick, as the build looks at
+// `cancelled` after every row it makes.
+class PreviewWidget::LevelBuild
+{
+public:
+    explicit LevelBuild(std::function<void(const std::atomic<bool>& cancelled)> work)
+    {
+        QThreadPool::globalInstance()->start([state = state, work = std::move(work)] {
+            work(state->cancelled);
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            state->finished = true;
+            state->finishedChanged.notify_all();
+        });
+    }
+
+    ~LevelBuild()
+    {
+        state->cancelled = true;
+        std::unique_lock<std::mutex> lock(state->mutex);
+        state->finishedChanged.wait(lock, [this] { return state->finished; });
+    }
+
+private:
+    // Shared, so that the task can still let go of the mutex after the destructor has seen it finish.
+    struct State
+    {
+        std::atomic<bool> cancelled{false};
+        std::mutex mutex;
+        std::condition_variable finishedChanged;
+        bool finished = false;
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+};
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent)
 {
@@ -126,6 +173,7 @@ void PreviewWidget::setTargetImage(std::optional<TargetImage> newImage)
     const QString oldPath = image ? image->filePath : QString();
     const QString newPath = newImage ? newImage->filePath : QString();
     image = std::move(newImage);
+    buildLevelsIfDue();
     if (oldPath != newPath)
         resetZoomToFit();
     updateGeometry();
@@ -230,6 +278,35 @@ void PreviewWidget::emitZoomEnabledIfDue()
     Q_EMIT zoomEnabledChanged(enabled);
 }
 
+void PreviewWidget::buildLevelsIfDue()
+{
+    // The window hands over the same pixels after every layout change; only new ones need levels.
+    const qint64 key = image && !image->image.isNull() ? image->image.cacheKey() : 0;
+    if (key == levelsKey)
+        return;
+    levelsKey = key;
+    levels.clear();
+    levelBuild.reset();
+    if (key == 0)
+        return;
+    levelBuild =
+        std::make_unique<LevelBuild>([this, source = image->image, key](const std::atomic<bool>& cancelled) {
+            const std::vector<PyramidLevel> built = imagePyramid(source, cancelled);
+            if (cancelled)
+                return;
+            // Delivered through the event loop; an image that came meanwhile has made these stale.
+            QMetaObject::invokeMethod(
+                this,
+                [this, built, key] {
+                    if (key != levelsKey)
+                        return;
+                    levels = built;
+                    update();
+                },
+                Qt::QueuedConnection);
+        });
+}
+
 void PreviewWidget::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::OtherFocusReason);
@@ -331,7 +408,9 @@ void PreviewWidget::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < sharpZoom);
     painter.save();
     painter.setClipRect(sheet, Qt::ReplaceClip);
-    drawTurnedImage(painter, image->image, layout.rotationDegrees, target, sheet & QRectF(event->rect()));
+    const std::vector<PyramidLevel> none;
+    drawTurnedImage(painter, image->image, zoom < sharpZoom ? levels : none, layout.rotationDegrees, target,
+                    sheet & QRectF(event->rect()));
     painter.restore();
 
     painter.setPen(makePen(QColor(66, 84, 102), 1.0, Qt::DashLine));

@@ -2,11 +2,14 @@
 
 #include "imaging/target_image.h"
 #include "layout/print_layout.h"
+#include "preview/image_pyramid.h"
 
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace Plover {
 
@@ -50,6 +53,7 @@ private:
     void clampPan();
     void setZoom(double factor, QPointF anchor);
     void emitZoomEnabledIfDue();
+    void buildLevelsIfDue();
 
     PrintLayout layout;
     std::optional<TargetImage> image;
@@ -58,6 +62,13 @@ private:
     QPointF lastDragPosition;
     bool dragging = false;
     bool zoomEnabled = false;
+
+    // The image's levels of detail, built on Qt's global thread pool after each new image; empty until
+    // they are ready. `levelsKey` is the QImage::cacheKey of the image they are, or are being, built for.
+    class LevelBuild;
+    std::vector<PyramidLevel> levels;
+    qint64 levelsKey = 0;
+    std::unique_ptr<LevelBuild> levelBuild;
 };
 
 } // namespace Plover

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QThreadPool>
 #include <QTranslator>
 
 using namespace PloverTest;
@@ -40,7 +41,8 @@ QStringList chosen(QWidget* window)
 // The image facts, and the preview's pixels as a hash.
 QStringList facts(QWidget* window)
 {
-    QCoreApplication::processEvents(); // layouts settle through posted events
+    QThreadPool::globalInstance()->waitForDone(); // the preview's levels of detail come from the pool
+    QCoreApplication::processEvents();            // layouts and the levels settle through posted events
     QCoreApplication::processEvents();
     QStringList texts;
     for (QLabel* label : imageLabels(window))
