@@ -60,13 +60,13 @@ bool writeIco(const QList<QImage>& images, const QString& path)
     out.setByteOrder(QDataStream::LittleEndian);
     out << quint16(0) << quint16(1) << quint16(images.size());
     QList<QByteArray> data;
-    quint32 offset = 6 + 16 * images.size();
+    auto offset = quint32(6 + 16 * images.size());
     for (const QImage& image : images) {
         data << iconImage(image);
         // 0 stands for 256 in the directory's one-byte sizes.
         out << quint8(image.width() & 0xff) << quint8(image.height() & 0xff) << quint8(0) << quint8(0)
             << quint16(1) << quint16(32) << quint32(data.last().size()) << offset;
-        offset += data.last().size();
+        offset += quint32(data.last().size());
     }
     for (const QByteArray& bytes : data)
         out.writeRawData(bytes.constData(), bytes.size());

@@ -4,9 +4,10 @@
 # it silently; checks the files (the portable archive's, and the uninstaller), the Start menu
 # shortcut, the registry entries and plover.exe's icon and version resource; opens the target through
 # the "Open with" command the registry holds (open_in_wine.sh: Greek and Japanese path, the window
-# read); uninstalls through the registered uninstall command, restarts Wine (which ends the
-# uninstaller's copy of itself in Temp, as a restart of Windows does) and checks that the registry
-# and the files are as before. Another program is the .png default beforehand and must stay it.
+# read); adds a print setting as Plover keeps it; uninstalls through the registered uninstall
+# command, restarts Wine (which ends the uninstaller's copy of itself in Temp, as a restart of
+# Windows does) and checks that the registry and the files are as before. Another program is the
+# .png default beforehand and must stay it.
 set -euo pipefail
 build=$1
 plugins=$2
@@ -55,7 +56,7 @@ for mode in AllUsers CurrentUser; do
     before_registry=$(registry)
     before_files=$(files)
 
-    wine "$setup" /S /$mode
+    timeout 120 wine "$setup" /S /$mode
     uninstall=$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Plover
     dir=$(query "$uninstall" | sed -n 's/^    InstallLocation    REG_SZ    //p')
     echo "Installed into $dir"
@@ -66,7 +67,7 @@ for mode in AllUsers CurrentUser; do
         { diff <(echo "$zip_files") <(echo "$installed") || true; fail "not the archive's files"; }
 
     lnk=$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Plover.lnk')
-    [ "$(wc -l <<<"$lnk")" = 1 ] && strings "$lnk" | grep -qxF "$dir\\plover.exe" ||
+    [ "$(wc -l <<<"$lnk")" = 1 ] && grep -qxF "$dir\\plover.exe" <<<"$(strings "$lnk")" ||
         fail "no Start menu shortcut to plover.exe: $lnk"
 
     rc=$("$windres" -i "$unix_dir/plover.exe" -O rc)
@@ -97,9 +98,11 @@ for mode in AllUsers CurrentUser; do
     comm -13 <(echo "$before_registry") <(echo "$after_registry") | grep $'\t' | sed 's/^/    /'
 
     "$(dirname "$0")/open_in_wine.sh" "$dir\\plover.exe" "$plugins" "$target"
+    # A print setting as Plover keeps it (QSettings), which the uninstaller removes with the rest.
+    wine reg add "HKCU\\Software\\$organization\\Plover\\print" /v paper /d A3 /f >/dev/null
 
     uninstaller=$(query "$uninstall" | sed -n 's/^    UninstallString    REG_SZ    "\([^"]*\)" .*/\1/p')
-    wine "$uninstaller" /$mode /S
+    timeout 120 wine "$uninstaller" /$mode /S
     wineserver -w
     wineboot -r
     [ "$(registry)" = "$before_registry" ] ||
