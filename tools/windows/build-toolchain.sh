@@ -17,7 +17,7 @@ fi
 
 packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-    wine wine64
+    wine wine64 nsis
     dpkg-dev cmake ninja-build perl python3 xz-utils
     qt6-base-dev qt6-base-dev-tools
 )
