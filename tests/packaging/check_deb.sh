@@ -61,7 +61,8 @@ for needed in libqt6widgets6 libtiff qt6-svg-plugins; do
 done
 
 # The running window names its desktop entry, kept in the binary as the configured UTF-8 text.
-strings -a usr/bin/plover | grep -qx "$id" || fail "plover does not give $id as its desktop file name"
+# grep reads to the end: with -q it would stop early, and strings' broken pipe would fail the pipeline.
+strings -a usr/bin/plover | grep -x "$id" >/dev/null || fail "plover does not give $id as its desktop file name"
 
 if ! ldd usr/bin/plover >"$scratch/ldd.txt" 2>&1 || grep -q "not found" "$scratch/ldd.txt"; then
     fail "plover does not link:"
