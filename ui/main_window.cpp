@@ -131,7 +131,7 @@ void MainWindow::buildUi()
     scrollArea->setWidgetResizable(true);
     scrollArea->setWidget(previewWidget);
     rowLayout->addWidget(scrollArea, 1);
-    rowLayout->addWidget(buildInspectorPanel(), 0);
+    rowLayout->addWidget(buildSettingsPanel(), 0);
 
     setCentralWidget(centralRow);
     checkAlignmentButton(printLayout.alignment);

@@ -22,10 +22,11 @@ class PreviewWidget;
 
 // The program's one window. It declares no signals or slots of its own: every connection goes
 // to a lambda that calls one of the operations below. The definition is split by the part of the
-// window each file holds: main_window.cpp (window, menus, toolbar, zoom), inspector_panel.cpp (the
-// panel and its handlers), stored_settings.cpp (the stored print settings and the controls that show
-// them), image_loading.cpp (load, drop, image facts, preview), print_action.cpp (the Print command and
-// the crop question), about_dialog.cpp and painted_icons.cpp.
+// window each file holds: main_window.cpp (window, menus, toolbar, zoom), settings_panel.cpp (the
+// right-hand panel: print settings, image facts, logo and error banner, with its handlers),
+// stored_settings.cpp (the stored print settings and the controls that show them), image_loading.cpp
+// (load, drop, image facts, preview), print_action.cpp (the Print command and the crop question),
+// about_dialog.cpp and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
     // Texts are translated in the window's own context; the window needs no meta-object for that.
@@ -50,7 +51,7 @@ protected:
 
 private:
     void buildUi();
-    QWidget* buildInspectorPanel();
+    QWidget* buildSettingsPanel();
     static QLabel* createInfoLabel(const QString& text);
 
     void loadImage(const QString& path);

@@ -55,7 +55,7 @@ QLabel* MainWindow::createInfoLabel(const QString& text)
     return label;
 }
 
-QWidget* MainWindow::buildInspectorPanel()
+QWidget* MainWindow::buildSettingsPanel()
 {
     auto* panel = new QWidget;
     panel->setFixedWidth(320);
