@@ -60,9 +60,28 @@ const ResolutionChoice* CupsDestination::resolution(QSize dpi) const
     return found == resolutions.end() ? nullptr : &*found;
 }
 
-http_t* connectToScheduler(int timeoutMs)
+void DestinationConnection::reconnect(int timeoutMs)
 {
-    return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, timeoutMs, nullptr);
+    http.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, timeoutMs, nullptr));
+}
+
+DestinationConnection connectToDestination(const CupsDestination& destination, int timeoutMs)
+{
+    const QByteArray name = destination.name.toUtf8();
+    const QByteArray instance = destination.instance.toUtf8();
+    DestinationConnection connection;
+    connection.dest = {cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(),
+                                        instance.isEmpty() ? nullptr : instance.constData()),
+                       [](cups_dest_t* dest) { cupsFreeDests(1, dest); }};
+    // cupsConnectDest would try localhost:631 when CUPS_SERVER names a socket.
+    connection.http = {nullptr, httpClose};
+    connection.info = {nullptr, cupsFreeDestInfo};
+    if (!connection.dest)
+        return connection;
+    connection.reconnect(timeoutMs);
+    if (connection.http)
+        connection.info.reset(cupsCopyDestInfo(connection.http.get(), connection.dest.get()));
+    return connection;
 }
 
 QList<CupsDestination> listCupsDestinations()
@@ -83,25 +102,19 @@ QList<CupsDestination> listCupsDestinations()
 
 void queryCupsDestination(CupsDestination& destination, int timeoutMs)
 {
-    const QByteArray name = destination.name.toUtf8();
-    const QByteArray instance = destination.instance.toUtf8();
-    const std::unique_ptr<cups_dest_t, void (*)(cups_dest_t*)> dest(
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), instance.isEmpty() ? nullptr : instance.constData()),
-        [](cups_dest_t* d) { cupsFreeDests(1, d); });
-    if (!dest)
+    const DestinationConnection connection = connectToDestination(destination, timeoutMs);
+    if (!connection.isOpen())
         return;
-    const std::unique_ptr<http_t, void (*)(http_t*)> http(connectToScheduler(timeoutMs), httpClose);
-    const std::unique_ptr<cups_dinfo_t, void (*)(cups_dinfo_t*)> info(
-        http ? cupsCopyDestInfo(http.get(), dest.get()) : nullptr, cupsFreeDestInfo);
-    if (!info)
-        return;
+    http_t* http = connection.http.get();
+    cups_dest_t* dest = connection.dest.get();
+    cups_dinfo_t* info = connection.info.get();
     destination.available = true;
 
     QTemporaryFile ppdFile;
-    const QByteArray resource = "/printers/" + name + ".ppd";
+    const QByteArray resource = "/printers/" + destination.name.toUtf8() + ".ppd";
     std::optional<PpdFacts> ppd;
     QString ppdText;
-    if (ppdFile.open() && cupsGetFd(http.get(), resource.constData(), ppdFile.handle()) == HTTP_STATUS_OK) {
+    if (ppdFile.open() && cupsGetFd(http, resource.constData(), ppdFile.handle()) == HTTP_STATUS_OK) {
         ppdFile.flush();
         ppd = readPpd(ppdFile.fileName());
         ppdFile.seek(0);
@@ -111,14 +124,14 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
         destination.resolutions = ppd->resolutions;
         destination.defaultResolution = ppd->defaultResolution;
     } else {
-        destination.resolutions = ippResolutions(http.get(), dest.get(), info.get(), &destination.defaultResolution);
+        destination.resolutions = ippResolutions(http, dest, info, &destination.defaultResolution);
     }
     if (destination.resolutions.isEmpty())
         destination.resolutions = {{QSize(300, 300), {}, {}}, {QSize(600, 600), {}, {}}};
     if (!destination.resolution(destination.defaultResolution))
         destination.defaultResolution = destination.resolutions.first().dpi;
 
-    if (ipp_attribute_t* copies = cupsFindDestSupported(http.get(), dest.get(), info.get(), "copies")) {
+    if (ipp_attribute_t* copies = cupsFindDestSupported(http, dest, info, "copies")) {
         int upper = 1;
         ippGetRange(copies, 0, &upper);
         destination.maxCopies = std::max(1, upper);
@@ -129,9 +142,9 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
         const int length = hundredths(paper.heightMm);
         // By the paper's PWG name first; a size without a standard name (DIN A3+) by its dimensions.
         const QByteArray pwgName = paper.pwgMediaName.toLatin1();
-        if (!cupsGetDestMediaByName(http.get(), dest.get(), info.get(), pwgName.constData(), CUPS_MEDIA_FLAGS_DEFAULT,
+        if (!cupsGetDestMediaByName(http, dest, info, pwgName.constData(), CUPS_MEDIA_FLAGS_DEFAULT,
                                     &size) &&
-            !cupsGetDestMediaBySize(http.get(), dest.get(), info.get(), width, length, CUPS_MEDIA_FLAGS_DEFAULT,
+            !cupsGetDestMediaBySize(http, dest, info, width, length, CUPS_MEDIA_FLAGS_DEFAULT,
                                     &size))
             continue;
         // libcups answers with the nearest size it has; a sheet more than 1 mm away is another paper.
@@ -151,7 +164,7 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
         destination.media[{width, length}] = media;
     }
     destination.pwgRasterNative = acceptsPwgRasterNatively(
-        ppdText, cupsFindDestSupported(http.get(), dest.get(), info.get(), "document-format"));
+        ppdText, cupsFindDestSupported(http, dest, info, "document-format"));
 }
 
 } // namespace Plover::PrintSystem

@@ -10,9 +10,12 @@
 #include <QSizeF>
 #include <QString>
 #include <map>
+#include <memory>
 #include <utility>
 
 typedef struct _http_s http_t;
+typedef struct cups_dest_s cups_dest_t;
+typedef struct _cups_dinfo_s cups_dinfo_t;
 
 namespace Plover::PrintSystem {
 
@@ -36,8 +39,21 @@ struct CupsDestination
     const ResolutionChoice* resolution(QSize dpi) const;
 };
 
-// A connection to the scheduler that holds the queues (cupsGetDests2 lists its queues only), or null.
-http_t* connectToScheduler(int timeoutMs);
+// One destination opened on the scheduler that holds the queues (cupsGetDests2 lists its queues only):
+// the destination, the connection and what the destination supports, each null where that failed.
+struct DestinationConnection
+{
+    std::unique_ptr<cups_dest_t, void (*)(cups_dest_t*)> dest{nullptr, nullptr};
+    std::unique_ptr<http_t, void (*)(http_t*)> http{nullptr, nullptr};
+    std::unique_ptr<cups_dinfo_t, void (*)(cups_dinfo_t*)> info{nullptr, nullptr};
+
+    bool isOpen() const { return dest && http && info; }
+    // A new connection in place of one a half-sent request holds.
+    void reconnect(int timeoutMs);
+};
+
+// Blocks; call it off the GUI thread.
+DestinationConnection connectToDestination(const CupsDestination& destination, int timeoutMs);
 // The destinations the system knows. Blocks; call it off the GUI thread.
 QList<CupsDestination> listCupsDestinations();
 // Asks one destination for its resolutions, copies, media and formats, giving up after `timeoutMs`.

@@ -18,15 +18,10 @@ constexpr int connectTimeoutMs = 30000;
 
 CupsJobSender::CupsJobSender(CupsDestination destination) : destination(std::move(destination)) {}
 
+// The encoder goes first: it may still hold bytes for the connection.
 CupsJobSender::~CupsJobSender()
 {
     pages.reset();
-    if (info)
-        cupsFreeDestInfo(info);
-    if (http)
-        httpClose(http);
-    if (dest)
-        cupsFreeDests(1, dest);
 }
 
 bool CupsJobSender::fail()
@@ -35,8 +30,8 @@ bool CupsJobSender::fail()
     // told as what it is, never as the status.
     if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
         lastError = QString::fromUtf8(cupsLastErrorString());
-    else if (http && httpError(http) != 0)
-        lastError = QString::fromLocal8Bit(strerror(httpError(http)));
+    else if (connection.http && httpError(connection.http.get()) != 0)
+        lastError = QString::fromLocal8Bit(strerror(httpError(connection.http.get())));
     else
         lastError = QCoreApplication::translate("Plover::PrintSystem",
                                                 "The print server did not take the whole page.");
@@ -45,14 +40,12 @@ bool CupsJobSender::fail()
 
 bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
 {
-    const QByteArray name = destination.name.toUtf8();
-    const QByteArray instance = destination.instance.toUtf8();
-    dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), instance.isEmpty() ? nullptr : instance.constData());
-    if (!dest)
+    connection = connectToDestination(destination, connectTimeoutMs);
+    if (!connection.isOpen())
         return fail();
-    http = connectToScheduler(connectTimeoutMs);
-    if (!http || !(info = cupsCopyDestInfo(http, dest)))
-        return fail();
+    http_t* http = connection.http.get();
+    cups_dest_t* dest = connection.dest.get();
+    cups_dinfo_t* info = connection.info.get();
 
     const QByteArray resolution =
         job.dpiX == job.dpiY ? QByteArray::number(job.dpiX) + "dpi"
@@ -89,7 +82,7 @@ bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
     documentOpen = true;
     // Encoders never write nothing, which would end the document for libcups.
     ByteSink sink = [this](const char* data, std::size_t size) {
-        sinkFailed = sinkFailed || cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE;
+        sinkFailed = sinkFailed || cupsWriteRequestData(connection.http.get(), data, size) != HTTP_STATUS_CONTINUE;
         return !sinkFailed;
     };
     pages = raster ? makePwgRasterEncoder(std::move(sink)) : makePdfEncoder(std::move(sink));
@@ -101,24 +94,23 @@ bool CupsJobSender::finish()
     const bool encoded = pages && pages->endDocument();
     pages.reset();
     documentOpen = false;
-    const ipp_status_t status = cupsFinishDestDocument(http, dest, info);
+    const ipp_status_t status =
+        cupsFinishDestDocument(connection.http.get(), connection.dest.get(), connection.info.get());
     return (encoded && !sinkFailed && status <= IPP_STATUS_OK_CONFLICTING) || fail();
 }
 
 void CupsJobSender::cancel()
 {
     pages.reset();
-    if (jobId <= 0 || !dest)
+    if (jobId <= 0 || !connection.dest)
         return;
     // A document half sent holds the connection: leave it, and cancel the job over a new one.
-    if (documentOpen || !http) {
-        if (http)
-            httpClose(http);
-        http = connectToScheduler(connectTimeoutMs);
+    if (documentOpen || !connection.http) {
+        connection.reconnect(connectTimeoutMs);
         documentOpen = false;
     }
-    if (http)
-        cupsCancelDestJob(http, dest, jobId);
+    if (connection.http)
+        cupsCancelDestJob(connection.http.get(), connection.dest.get(), jobId);
     jobId = 0;
 }
 

@@ -7,10 +7,6 @@
 #include <QString>
 #include <memory>
 
-typedef struct _http_s http_t;
-typedef struct cups_dest_s cups_dest_t;
-typedef struct _cups_dinfo_s cups_dinfo_t;
-
 namespace Plover::PrintSystem {
 
 class PageEncoder;
@@ -44,9 +40,7 @@ private:
     bool fail();
 
     CupsDestination destination;
-    http_t* http = nullptr;
-    cups_dest_t* dest = nullptr;
-    cups_dinfo_t* info = nullptr;
+    DestinationConnection connection;
     int jobId = 0;
     bool documentOpen = false;
     bool sinkFailed = false;
