@@ -59,15 +59,7 @@ bool CupsPrinter::printPage(const PageSource& page, const PageJob& job)
     if (!sender)
         return false;
     const DeviceMedia sheet = *media(job.paperMm);
-    PageFormat format;
-    format.pixels = page.pixels();
-    format.dpiX = job.dpiX;
-    format.dpiY = job.dpiY;
-    format.paperMm = sheet.sizeMm;
-    format.mediaName = sheet.pwgName;
-    format.copies = job.copies;
-    format.documentName = job.documentName;
-    format.icmOff = job.icmOff;
+    const PageFormat format = pageFormat(page, job);
 
     CupsJobSender* jobSender = sender.get();
     bool cancelled = false;

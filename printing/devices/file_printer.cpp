@@ -73,14 +73,7 @@ bool FilePrinter::printPage(const PageSource& page, const PageJob& job)
 {
     if (!encoder)
         return false;
-    PageFormat format;
-    format.pixels = page.pixels();
-    format.dpiX = job.landscape ? job.dpiY : job.dpiX;
-    format.dpiY = job.landscape ? job.dpiX : job.dpiY;
-    format.paperMm = job.paperMm;
-    format.copies = job.copies;
-    format.documentName = job.documentName;
-    format.icmOff = job.icmOff;
+    const PageFormat format = pageFormat(page, job);
     bool cancelled = false;
     QString problem;
     int writeError = 0; // errno belongs to the thread that wrote

@@ -2,14 +2,14 @@
 
 #ifndef _WIN32
 
+#include "printing/encoders/page_encoder.h"
+
 #include <QMarginsF>
 #include <QSizeF>
 #include <QString>
 #include <optional>
 
 namespace Plover::PrintSystem {
-
-class PageSource;
 
 // A sheet as one device knows it: its own size (a driver may round to whole points), its unprintable
 // margins and the names it is asked for by.
@@ -53,6 +53,11 @@ public:
     virtual bool endDocument() = 0;
     // Ends a document without printing what it holds.
     virtual void abandonDocument() = 0;
+
+protected:
+    // What the encoders are told of `page`: its pixels at the resolution along its own axes, on the
+    // device's own sheet for the job's paper.
+    PageFormat pageFormat(const PageSource& page, const PageJob& job) const;
 };
 
 } // namespace Plover::PrintSystem
