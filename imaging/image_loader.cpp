@@ -20,6 +20,14 @@ TargetImage ImageLoader::loadTargetImage(const QString& path) const
         QCoreApplication::translate("Plover::ImageLoader", "Choose a TIFF, JPEG, or PNG image."));
 }
 
+TargetImage ImageLoader::loadTargetPage(const TargetPageSource& page) const
+{
+    if (page.pageIndex != 0)
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
+    return loadTargetImage(page.filePath);
+}
+
 bool ImageLoader::isSupportedColorModel(const QString& text)
 {
     return text == QLatin1String("RGB") || text == QLatin1String("Grayscale") ||

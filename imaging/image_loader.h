@@ -1,6 +1,7 @@
 #pragma once
 
 #include "target_image.h"
+#include "target_set.h"
 
 #include <QString>
 
@@ -12,6 +13,8 @@ class ImageLoader
 {
 public:
     TargetImage loadTargetImage(const QString& path) const;
+    // One page of a set, under the same rules as a single image.
+    TargetImage loadTargetPage(const TargetPageSource& page) const;
     TargetImage readQtImage(const QString& path) const;
     TargetImage readTiffImage(const QString& path) const;
 
