@@ -102,7 +102,7 @@ QList<CupsDestination> listCupsDestinations()
 
 void queryCupsDestination(CupsDestination& destination, int timeoutMs)
 {
-    const DestinationConnection connection = connectToDestination(destination, timeoutMs);
+    DestinationConnection connection = connectToDestination(destination, timeoutMs);
     if (!connection.isOpen())
         return;
     http_t* http = connection.http.get();
@@ -117,6 +117,7 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
     if (ppdFile.open() && cupsGetFd(http, resource.constData(), ppdFile.handle()) == HTTP_STATUS_OK) {
         ppdFile.flush();
         ppd = readPpd(ppdFile.fileName());
+        destination.options = readPpdOptions(ppdFile.fileName()).value_or(DriverOptions());
         ppdFile.seek(0);
         ppdText = QString::fromUtf8(ppdFile.readAll());
     }
@@ -165,6 +166,8 @@ void queryCupsDestination(CupsDestination& destination, int timeoutMs)
     }
     destination.pwgRasterNative = acceptsPwgRasterNatively(
         ppdText, cupsFindDestSupported(http, dest, info, "document-format"));
+    if (!ppd)
+        destination.options = readIppOptions(std::move(connection));
 }
 
 } // namespace Plover::PrintSystem

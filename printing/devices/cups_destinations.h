@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 
+#include "printing/devices/driver_options.h"
 #include "printing/devices/ppd_facts.h"
 #include "printing/devices/print_device.h"
 
@@ -34,6 +35,7 @@ struct CupsDestination
     // The destination's own sheet for each catalogue paper it has, keyed by the catalogue paper's
     // portrait size in hundredths of a millimetre.
     std::map<std::pair<int, int>, DeviceMedia> media;
+    DriverOptions options; // the driver's own settings, or the job attributes a driverless one takes
 
     QString displayName() const { return instance.isEmpty() ? name : name + u'/' + instance; }
     const ResolutionChoice* resolution(QSize dpi) const;

@@ -5,6 +5,7 @@
 #include "printing/encoders/page_encoder.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstring>
 #include <cups/cups.h>
 
@@ -16,7 +17,9 @@ constexpr int connectTimeoutMs = 30000;
 
 } // namespace
 
-CupsJobSender::CupsJobSender(CupsDestination destination) : destination(std::move(destination)) {}
+CupsJobSender::CupsJobSender(CupsDestination destination, OptionChoices options)
+    : destination(std::move(destination)), options(std::move(options))
+{}
 
 // The encoder goes first: it may still hold bytes for the connection.
 CupsJobSender::~CupsJobSender()
@@ -53,8 +56,12 @@ bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
     const QByteArray mediaName = media.pwgName.toUtf8();
     const QByteArray pageSize = media.ppdPageSize.toUtf8();
     const QByteArray copies = QByteArray::number(job.copies);
+    // The user's options first: what Plover adds after them replaces any of the same name.
     cups_option_t* options = nullptr;
-    int count = cupsAddOption("media", mediaName.constData(), 0, &options);
+    int count = 0;
+    for (const auto& [option, value] : this->options)
+        count = cupsAddOption(option.toUtf8().constData(), value.toUtf8().constData(), count, &options);
+    count = cupsAddOption("media", mediaName.constData(), count, &options);
     count = cupsAddOption("print-scaling", "none", count, &options);
     count = cupsAddOption("print-color-mode", "color", count, &options);
     count = cupsAddOption("printer-resolution", resolution.constData(), count, &options);
@@ -62,12 +69,16 @@ bool CupsJobSender::begin(const PageJob& job, const DeviceMedia& media)
     if (job.icmOff)
         count = cupsAddOption("cm-calibration", "true", count, &options);
     // A driver queue renders at its own choices, not at the IPP attributes: send the ones that select
-    // this paper and this resolution.
+    // this paper and this resolution, where the user's own choices do not already render it.
     if (!pageSize.isEmpty())
         count = cupsAddOption("PageSize", pageSize.constData(), count, &options);
     if (const ResolutionChoice* choice = destination.resolution(QSize(job.dpiX, job.dpiY))) {
-        for (const auto& [option, value] : choice->ppdOptions)
-            count = cupsAddOption(option.constData(), value.constData(), count, &options);
+        for (const auto& [option, value] : withResolution(destination.options, this->options, *choice)) {
+            const QByteArray keyword = option.toLatin1();
+            if (std::any_of(choice->ppdOptions.begin(), choice->ppdOptions.end(),
+                            [&](const auto& deciding) { return deciding.first == keyword; }))
+                count = cupsAddOption(keyword.constData(), value.toUtf8().constData(), count, &options);
+        }
     }
     const QByteArray title = job.documentName.toUtf8();
     const ipp_status_t status = cupsCreateDestJob(http, dest, info, &jobId, title.constData(), count, options);

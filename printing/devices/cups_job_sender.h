@@ -17,14 +17,15 @@ class PageEncoder;
 class CupsJobSender
 {
 public:
-    explicit CupsJobSender(CupsDestination destination);
+    // `options`: the driver's settings the user chose, sent besides Plover's own attributes.
+    CupsJobSender(CupsDestination destination, OptionChoices options);
     ~CupsJobSender();
     CupsJobSender(const CupsJobSender&) = delete;
     CupsJobSender& operator=(const CupsJobSender&) = delete;
 
-    // Creates the job with media, print-scaling=none, print-color-mode=color, printer-resolution,
-    // copies and cm-calibration when ICM is off, plus the driver's own choices for paper and
-    // resolution; then starts its document: PWG raster where the destination takes it unfiltered, else
+    // Creates the job with the user's options, then media, print-scaling=none, print-color-mode=color,
+    // printer-resolution, copies and cm-calibration when ICM is off, which no option replaces, plus the
+    // driver's own choices for paper and resolution; then starts its document: PWG raster where the destination takes it unfiltered, else
     // PDF.
     bool begin(const PageJob& job, const DeviceMedia& media);
     bool started() const { return jobId > 0; }
@@ -40,6 +41,7 @@ private:
     bool fail();
 
     CupsDestination destination;
+    OptionChoices options;
     DestinationConnection connection;
     int jobId = 0;
     bool documentOpen = false;

@@ -12,8 +12,8 @@
 
 namespace Plover::PrintSystem {
 
-CupsPrinter::CupsPrinter(CupsDestination destination, QWidget* owner)
-    : destination(std::move(destination)), owner(owner)
+CupsPrinter::CupsPrinter(CupsDestination destination, OptionChoices options, QWidget* owner)
+    : destination(std::move(destination)), options(std::move(options)), owner(owner)
 {}
 
 CupsPrinter::~CupsPrinter()
@@ -50,7 +50,7 @@ bool CupsPrinter::beginDocument(const PageJob& job)
                                  .arg(job.paperMm.height(), 0, 'f', 1));
         return false;
     }
-    sender = std::make_unique<CupsJobSender>(destination);
+    sender = std::make_unique<CupsJobSender>(destination, options);
     return true;
 }
 

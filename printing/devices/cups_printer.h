@@ -20,7 +20,8 @@ class CupsJobSender;
 class CupsPrinter : public PrintDevice
 {
 public:
-    CupsPrinter(CupsDestination destination, QWidget* owner);
+    // `options`: the driver's settings each job carries.
+    CupsPrinter(CupsDestination destination, OptionChoices options, QWidget* owner);
     ~CupsPrinter() override;
 
     QString name() const override { return destination.displayName(); }
@@ -34,6 +35,7 @@ private:
     bool tellFailure(const QString& problem = {});
 
     CupsDestination destination;
+    OptionChoices options;
     QPointer<QWidget> owner;
     std::unique_ptr<CupsJobSender> sender;
 };

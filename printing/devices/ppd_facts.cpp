@@ -16,9 +16,6 @@
 
 namespace Plover::PrintSystem {
 
-namespace {
-
-// What a choice's PostScript asks the rasteriser for, or nothing when it leaves the resolution alone.
 std::optional<QSize> renderedResolution(const char* code)
 {
     static const QRegularExpression hwResolution(QStringLiteral(R"(/HWResolution\s*\[\s*(\d+)\s+(\d+)\s*\])"));
@@ -27,6 +24,8 @@ std::optional<QSize> renderedResolution(const char* code)
         return std::nullopt;
     return QSize(found.captured(1).toInt(), found.captured(2).toInt());
 }
+
+namespace {
 
 struct DecidingOption
 {
@@ -66,6 +65,7 @@ std::optional<PpdFacts> readPpd(const QString& path)
                                                   : qstrcmp(a.option->keyword, b.option->keyword) < 0;
     });
     if (emitted != deciding.end()) {
+        facts.renderingOption = emitted->option->keyword;
         const ppd_choice_t* marked = ppdFindMarkedChoice(ppd.get(), emitted->option->keyword);
         facts.defaultResolution = marked ? renderedResolution(marked->code).value_or(QSize()) : QSize();
     }

@@ -36,7 +36,12 @@ struct PpdFacts
     QList<ResolutionChoice> resolutions;
     QSize defaultResolution; // what the driver's defaults render, where they agree
     QList<PpdPaper> papers;
+    // The deciding option applied last, whose choice the raster's resolution follows.
+    QByteArray renderingOption;
 };
+
+// What a choice's PostScript asks the rasteriser for, or nothing when it leaves the resolution alone.
+std::optional<QSize> renderedResolution(const char* code);
 
 std::optional<PpdFacts> readPpd(const QString& path);
 

@@ -4,6 +4,8 @@
 
 #include "printing/devices/cups_printer.h"
 #include "printing/devices/file_printer.h"
+#include "printing/devices/remembered_options.h"
+#include "printing/win32/options_dialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -120,6 +122,18 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     okButton = buttons->button(QDialogButtonBox::Ok);
+    optionsButton = buttons->addButton(QCoreApplication::translate("Plover::PrintSystem", "Options..."),
+                                       QDialogButtonBox::ActionRole);
+    optionsButton->setObjectName(QStringLiteral("optionsButton"));
+    connect(optionsButton, &QPushButton::clicked, this, [this] { editOptions(); });
+    // A resolution chosen here sets the driver's options that decide it.
+    connect(resolutionChooser, &QComboBox::currentIndexChanged, this, [this] {
+        const CupsDestination* destination = currentDestination();
+        const ResolutionChoice* resolution =
+            destination ? destination->resolution(resolutionChooser->currentData().toSize()) : nullptr;
+        if (resolution)
+            options = withResolution(destination->options, options, *resolution);
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -222,9 +236,16 @@ void PrintDialog::showPrinter()
     const QVariant shown = resolutionChooser->property("printer");
     if (shown != printerChooser->currentText() || resolutionChooser->count() != resolutions.size()) {
         resolutionChooser->setProperty("printer", printerChooser->currentText());
+        // The driver's settings last printed with on this destination, and the resolution they render.
+        const OptionChoices remembered =
+            destination ? currentChoices(destination->options, rememberedOptions(destination->displayName()))
+                        : OptionChoices();
+        if (destination && destination->resolution(renderedResolution(destination->options, remembered)))
+            preferred = renderedResolution(destination->options, remembered);
         resolutionChooser->clear();
         for (const ResolutionChoice& resolution : resolutions)
             resolutionChooser->addItem(resolutionText(resolution), resolution.dpi);
+        options = remembered;
         resolutionChooser->setCurrentIndex(std::max(0, resolutionChooser->findData(preferred)));
         copiesSpinBox->setRange(1, destination ? std::max(1, destination->maxCopies) : 1);
         copiesSpinBox->setValue(1);
@@ -233,6 +254,21 @@ void PrintDialog::showPrinter()
     form->setRowVisible(marginSpinBox, isFilePrinter());
     form->setRowVisible(outputRow, isFilePrinter());
     okButton->setEnabled(isFilePrinter() || destination);
+    optionsButton->setEnabled(destination && !destination->options.options.isEmpty());
+}
+
+void PrintDialog::editOptions()
+{
+    const CupsDestination* destination = currentDestination();
+    if (!destination)
+        return;
+    OptionsDialog dialog(*destination, options, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    options = dialog.choices();
+    const int rendered = resolutionChooser->findData(renderedResolution(destination->options, options));
+    if (rendered >= 0)
+        resolutionChooser->setCurrentIndex(rendered);
 }
 
 void PrintDialog::accept()
@@ -246,6 +282,8 @@ void PrintDialog::accept()
         }
     } else if (!currentDestination()) {
         return;
+    } else {
+        rememberOptions(currentDestination()->displayName(), options);
     }
     QDialog::accept();
 }
@@ -257,7 +295,8 @@ PrinterChoice PrintDialog::choice() const
         chosen.resolutions.append(resolutionChooser->itemData(i).toSize());
     chosen.resolution = resolutionChooser->currentData().toSize();
     if (const CupsDestination* destination = currentDestination()) {
-        chosen.device = std::make_unique<CupsPrinter>(*destination, parentWidget());
+        chosen.device =
+            std::make_unique<CupsPrinter>(*destination, jobOptions(destination->options, options), parentWidget());
         chosen.copies = copiesSpinBox->value();
     } else {
         chosen.device =

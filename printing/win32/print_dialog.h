@@ -54,12 +54,14 @@ private:
     const CupsDestination* currentDestination() const;
     PrinterChoice choice() const;
     void browse();
+    void editOptions();
 
     std::shared_ptr<DestinationSearch> search;
     QList<CupsDestination> destinations;
     QList<bool> answered;
     bool userChosePrinter = false;
     QTimer poll;
+    OptionChoices options; // the current destination's driver settings
 
     QComboBox* printerChooser = nullptr;
     QLabel* statusLabel = nullptr;
@@ -70,6 +72,7 @@ private:
     QLineEdit* outputPathEdit = nullptr;
     QWidget* outputRow = nullptr;
     QPushButton* okButton = nullptr;
+    QPushButton* optionsButton = nullptr;
 };
 
 } // namespace Plover::PrintSystem

@@ -2,6 +2,7 @@
 #include "printing/gdi_print_job.h"
 #include "printing/print_job.h"
 #ifndef _WIN32
+#include "printing/devices/driver_options.h"
 #include "printing/devices/ppd_facts.h"
 #endif
 #include "tests/support/modal_answer.h"
@@ -185,14 +186,7 @@ private Q_SLOTS:
     void driverResolutions()
     {
         QFETCH(QSize, dpi);
-        QProcess driver;
-        driver.start(QStringLiteral("/usr/lib/cups/driver/gutenprint.5.3"),
-                     {QStringLiteral("cat"), QStringLiteral("gutenprint.5.3://escp2-p800/expert")});
-        QVERIFY(driver.waitForFinished(60000));
-        QFile ppd(directory.filePath(QStringLiteral("p800.ppd")));
-        QVERIFY(ppd.open(QIODevice::WriteOnly) && ppd.write(driver.readAllStandardOutput()) > 0);
-        ppd.close();
-        const std::optional<PrintSystem::PpdFacts> facts = PrintSystem::readPpd(ppd.fileName());
+        const std::optional<PrintSystem::PpdFacts> facts = PrintSystem::readPpd(gutenprintPpd());
         QVERIFY(facts);
         QCOMPARE(facts->defaultResolution, QSize(720, 360));
         QString choices;
@@ -201,6 +195,112 @@ private Q_SLOTS:
                 choices += offered.dpi == dpi ? QString::fromLatin1(option + '=' + choice + ' ') : QString();
         }
         QTEST(choices.trimmed(), "choices");
+    }
+
+    // Every option of Gutenprint's PPD in its group; what Plover sends itself is locked, the driver's
+    // colour correction is not. Choices that decide the resolution render what the raster will get,
+    // and a resolution chosen elsewhere moves them only where they disagree with it.
+    void driverOptions_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QSize>("renders");
+        QTest::addColumn<QSize>("resolution");
+        QTest::addColumn<QString>("sent"); // the deciding and colour options of the job, in the PPD's order
+        const QSize none;
+        QTest::newRow("defaults") << "" << QSize(720, 360) << none
+                                  << "ColorModel=RGB StpQuality=Standard Resolution=361x360dpi StpColorCorrection=None";
+        QTest::newRow("economy, uncorrected")
+            << "StpQuality=Economy StpColorCorrection=Uncorrected" << QSize(360, 180) << none
+            << "ColorModel=RGB StpQuality=Economy Resolution=361x360dpi StpColorCorrection=Uncorrected";
+        QTest::newRow("1440 x 1440 chosen in the print dialog")
+            << "StpQuality=Economy" << QSize(1440, 1440) << QSize(1440, 1440)
+            << "ColorModel=RGB StpQuality=HighPhoto Resolution=1441x720dpi StpColorCorrection=None";
+        QTest::newRow("manual control already renders 720 x 360")
+            << "StpQuality=None" << QSize(720, 360) << QSize(720, 360)
+            << "ColorModel=RGB StpQuality=None Resolution=361x360dpi StpColorCorrection=None";
+        QTest::newRow("a colour model is not the user's") << "ColorModel=CMYK" << QSize(720, 360) << none
+                                                          << "ColorModel=RGB StpQuality=Standard "
+                                                             "Resolution=361x360dpi StpColorCorrection=None";
+    }
+
+    void driverOptions()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QSize, resolution);
+        const std::optional<PrintSystem::DriverOptions> options = PrintSystem::readPpdOptions(gutenprintPpd());
+        QVERIFY(options);
+        QSet<QString> groups;
+        for (const PrintSystem::DriverOption& option : options->options)
+            groups << option.group;
+        QCOMPARE(options->options.size(), 113);
+        QCOMPARE(groups.size(), 10); // "General" and nine of its own
+        QVERIFY(groups.contains(QStringLiteral("Output Control Common")));
+        for (const char* locked : {"PageSize", "PageRegion", "ColorModel"})
+            QVERIFY2(options->option(QString::fromLatin1(locked))->locked, locked);
+        QVERIFY(!options->option(QStringLiteral("StpColorCorrection"))->locked);
+        QCOMPARE(options->option(QStringLiteral("StpQuality"))->choice(QStringLiteral("HighPhoto"))->label,
+                 QStringLiteral("Super Photo"));
+
+        PrintSystem::OptionChoices remembered;
+        for (const QString& pair : chosen.split(u' ', Qt::SkipEmptyParts))
+            remembered.append({pair.section(u'=', 0, 0), pair.section(u'=', 1)});
+        PrintSystem::OptionChoices current = PrintSystem::currentChoices(*options, remembered);
+        if (resolution.isValid()) {
+            const auto facts = PrintSystem::readPpd(gutenprintPpd());
+            const auto offered = std::find_if(facts->resolutions.begin(), facts->resolutions.end(),
+                                              [&](const auto& r) { return r.dpi == resolution; });
+            current = PrintSystem::withResolution(*options, current, *offered);
+        }
+        QTEST(PrintSystem::renderedResolution(*options, current), "renders");
+        QStringList sent;
+        for (const auto& [option, choice] : PrintSystem::jobOptions(*options, current)) {
+            QVERIFY(option != QLatin1String("PageSize"));
+            if (QStringList{"ColorModel", "StpColorCorrection", "StpQuality", "Resolution"}.contains(option))
+                sent << option + u'=' + choice;
+        }
+        QTEST(sent.join(u' '), "sent");
+        QVERIFY(PrintSystem::optionConflicts(*options, current).isEmpty());
+    }
+
+    // Gutenprint's PPDs have no constraints; ours keeps fine art paper out of the sheet feeder, as
+    // Epson's photo printers do. Every pair is told once, with the driver's own words.
+    void driverOptionConflicts_data()
+    {
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QStringList>("conflicts");
+        QTest::newRow("plain paper, sheet feeder") << "Plain" << "Auto" << QStringList();
+        QTest::newRow("fine art, rear feed") << "FineArt" << "Rear" << QStringList();
+        QTest::newRow("fine art, sheet feeder")
+            << "FineArt" << "Auto"
+            << QStringList{"\"Media Source: Sheet Feeder\" cannot be combined with \"Media Type: Fine Art Paper\"."};
+    }
+
+    void driverOptionConflicts()
+    {
+        QFETCH(QString, media);
+        QFETCH(QString, slot);
+        const auto options = PrintSystem::readPpdOptions(QFINDTESTDATA("plover_driver.ppd"));
+        QVERIFY(options);
+        const PrintSystem::OptionChoices chosen = PrintSystem::currentChoices(
+            *options, {{QStringLiteral("MediaType"), media}, {QStringLiteral("InputSlot"), slot}});
+        QTEST(PrintSystem::optionConflicts(*options, chosen), "conflicts");
+    }
+
+private:
+    // The PPD Gutenprint generates for an Epson SureColor P800, written once.
+    QString gutenprintPpd()
+    {
+        QFile ppd(directory.filePath(QStringLiteral("p800.ppd")));
+        if (ppd.exists())
+            return ppd.fileName();
+        QProcess driver;
+        driver.start(QStringLiteral("/usr/lib/cups/driver/gutenprint.5.3"),
+                     {QStringLiteral("cat"), QStringLiteral("gutenprint.5.3://escp2-p800/expert")});
+        driver.waitForFinished(60000);
+        ppd.open(QIODevice::WriteOnly);
+        ppd.write(driver.readAllStandardOutput());
+        return ppd.fileName();
     }
 #endif
 };
