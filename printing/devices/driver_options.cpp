@@ -153,7 +153,7 @@ std::optional<DriverOptions> readPpdOptions(const QString& path)
             DriverOption option{QString::fromUtf8(group.text),
                                 subgroup ? QString::fromUtf8(subgroup->text) : QString(),
                                 QString::fromLatin1(o.keyword),
-                                QString::fromUtf8(o.text),
+                                QString::fromUtf8(*o.text ? o.text : o.keyword),
                                 {},
                                 QString::fromLatin1(o.defchoice),
                                 false,
@@ -163,7 +163,8 @@ std::optional<DriverOptions> readPpdOptions(const QString& path)
                 // A custom value needs parameters the dialog does not ask for.
                 if (qstrcmp(o.choices[c].choice, "Custom") != 0)
                     option.choices.append({QString::fromLatin1(o.choices[c].choice),
-                                           QString::fromUtf8(o.choices[c].text),
+                                           QString::fromUtf8(*o.choices[c].text ? o.choices[c].text
+                                                                                 : o.choices[c].choice),
                                            renderedResolution(o.choices[c].code).value_or(QSize())});
             }
             for (const PloverSetting& setting : ppdSettings) {
@@ -262,10 +263,10 @@ OptionChoices currentChoices(const DriverOptions& options, const OptionChoices& 
         if (option.locked || option.choices.isEmpty())
             continue;
         const QString wanted = choiceOf(remembered, option.keyword);
-        const QString choice = option.choice(wanted)                ? wanted
-                               : option.choice(option.defaultChoice) ? option.defaultChoice
-                                                                     : option.choices.first().keyword;
-        current.append({option.keyword, choice});
+        // A queue without a default of its own (a generated PPD's "Unknown") is left to the printer.
+        const QString choice = option.choice(wanted) ? wanted : option.defaultChoice;
+        if (option.choice(choice))
+            current.append({option.keyword, choice});
     }
     return current;
 }

@@ -64,7 +64,7 @@ std::optional<DriverOptions> readPpdOptions(const QString& path);
 DriverOptions readIppOptions(DestinationConnection connection);
 
 // The choices of every option that is the user's: the remembered one where the queue still offers it,
-// else the queue's default.
+// else the queue's default; none where the queue has no default.
 OptionChoices currentChoices(const DriverOptions& options, const OptionChoices& remembered);
 // The resolution the choices render, invalid where no option decides it.
 QSize renderedResolution(const DriverOptions& options, const OptionChoices& chosen);

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -49,6 +50,36 @@ void answerInto(std::shared_ptr<MessageBoxSeen> seen, QString buttonText, QObjec
         context);
 }
 
+void answerOptions(const PrintDialogAnswer& answer)
+{
+    onNextModal([answer](QWidget* dialog) {
+        auto* groups = dialog->findChild<QTabWidget*>(QStringLiteral("optionGroups"));
+        if (!groups)
+            return answerOptions(answer);
+        for (const auto& [option, choice] : answer.options) {
+            if (auto* chooser = dialog->findChild<QComboBox*>(option))
+                chooser->setCurrentIndex(chooser->findData(choice));
+        }
+        if (answer.resetOptions)
+            dialog->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+        if (OptionsDialogSeen* seen = answer.optionsSeen.get()) {
+            *seen = {true, {}, {}, {}, dialog->findChild<QLabel*>(QStringLiteral("conflictLabel"))->text(),
+                     ok->isEnabled()};
+            for (int i = 0; i < groups->count(); ++i)
+                seen->groups << groups->tabText(i);
+            for (QComboBox* chooser : groups->findChildren<QComboBox*>()) {
+                if (chooser->isEnabled())
+                    seen->choices << chooser->objectName() + '=' + chooser->currentData().toString();
+                else
+                    seen->locked << chooser->objectName() + '=' + chooser->toolTip();
+            }
+        }
+        (ok->isEnabled() ? ok : buttons->button(QDialogButtonBox::Cancel))->click();
+    });
+}
+
 } // namespace
 
 std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, QObject* context)
@@ -79,6 +110,10 @@ void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()
                 10000);
             if (!answer.printer.isEmpty())
                 printers->setCurrentIndex(printers->findText(answer.printer));
+            if (!answer.options.isEmpty() || answer.resetOptions || answer.optionsSeen) {
+                answerOptions(answer);
+                dialog->findChild<QPushButton*>(QStringLiteral("optionsButton"))->click();
+            }
             auto* resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"));
             // A resolution the destination does not offer cancels: nothing is printed at another one.
             const int chosen = answer.resolution.isValid() ? resolution->findData(answer.resolution) : 0;

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QList>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -29,6 +30,17 @@ struct MessageBoxSeen
 // passing over other modal widgets before it, and records what the box showed.
 std::shared_ptr<MessageBoxSeen> answerNextMessageBox(const QString& buttonText, QObject* context = nullptr);
 
+// What the print dialog's Options dialog showed once the answer's choices were made.
+struct OptionsDialogSeen
+{
+    bool seen = false;
+    QStringList groups;  // the tabs' titles
+    QStringList choices; // "option=choice" of every option the user may change
+    QStringList locked;  // "option=tooltip" of every option shown but locked
+    QString conflicts;
+    bool okEnabled = false;
+};
+
 // What a user chooses in the next print dialog. Empty or zero fields keep the dialog's defaults.
 struct PrintDialogAnswer
 {
@@ -37,6 +49,11 @@ struct PrintDialogAnswer
     int copies = 0;
     QString outputPath; // the file printer's page
     bool cancel = false;
+    // Chosen in the Options dialog first (option keyword, choice keyword); Cancel there where the
+    // choices conflict.
+    QList<std::pair<QString, QString>> options{};
+    bool resetOptions = false; // "Reset to the printer's defaults" after them
+    std::shared_ptr<OptionsDialogSeen> optionsSeen{}; // opens the Options dialog also without options
 };
 
 // Answers the next print dialog, passing over other modal widgets, once it has heard from every CUPS

@@ -1,11 +1,14 @@
 #include "imaging/image_loader.h"
 #include "layout/placement_geometry.h"
+#include "printing/devices/remembered_options.h"
+#include "printing/win32/print_dialog.h"
 #include "tests/support/modal_answer.h"
 #include "window_test.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
 #include <cstring>
@@ -191,24 +194,30 @@ private Q_SLOTS:
         QTest::addColumn<int>("paper");
         QTest::addColumn<QSize>("dpi");
         QTest::addColumn<QSize>("targetDpi");
+        QTest::addColumn<QString>("options"); // chosen in the Options dialog, which then decides the dpi
         const QString driver = QStringLiteral("plover-driver"),
                       gutenprint = QStringLiteral("plover-gutenprint");
         const QSize d600(600, 600), d720(720, 720), d1440(1440, 1440), d100(100, 100), d150(150, 150);
-        QTest::newRow("centre, portrait, 600 dpi target") << queue << 4 << false << 0 << d600 << d600;
-        QTest::newRow("centre, landscape, 720 dpi target") << queue << 4 << true << 0 << d720 << d720;
-        QTest::newRow("top left, portrait") << queue << 0 << false << 0 << d600 << d100;
-        QTest::newRow("bottom right, landscape") << queue << 8 << true << 0 << d600 << d100;
-        QTest::newRow("top right, portrait") << queue << 2 << false << 0 << d720 << d150;
-        QTest::newRow("bottom left, landscape") << queue << 6 << true << 0 << d720 << d150;
-        QTest::newRow("DIN A3, centre left, landscape") << queue << 3 << true << 1 << d600 << d100;
-        QTest::newRow("driver, top left, 720 dpi") << driver << 0 << false << 0 << d720 << d720;
-        QTest::newRow("driver, top left, landscape, 1440 dpi") << driver << 0 << true << 0 << d1440 << d1440;
+        QTest::newRow("centre, portrait, 600 dpi target") << queue << 4 << false << 0 << d600 << d600 << QString();
+        QTest::newRow("centre, landscape, 720 dpi target") << queue << 4 << true << 0 << d720 << d720 << QString();
+        QTest::newRow("top left, portrait") << queue << 0 << false << 0 << d600 << d100 << QString();
+        QTest::newRow("bottom right, landscape") << queue << 8 << true << 0 << d600 << d100 << QString();
+        QTest::newRow("top right, portrait") << queue << 2 << false << 0 << d720 << d150 << QString();
+        QTest::newRow("bottom left, landscape") << queue << 6 << true << 0 << d720 << d150 << QString();
+        QTest::newRow("DIN A3, centre left, landscape") << queue << 3 << true << 1 << d600 << d100 << QString();
+        QTest::newRow("driver, top left, 720 dpi") << driver << 0 << false << 0 << d720 << d720 << QString();
+        QTest::newRow("driver, top left, landscape, 1440 dpi") << driver << 0 << true << 0 << d1440 << d1440 << QString();
         QTest::newRow("driver, DIN A3, centre, 720 dpi, 150 dpi target")
-            << driver << 4 << false << 1 << d720 << d150;
-        QTest::newRow("Gutenprint, bottom left, 1440 dpi") << gutenprint << 6 << false << 0 << d1440 << d1440;
+            << driver << 4 << false << 1 << d720 << d150 << QString();
+        QTest::newRow("Gutenprint, bottom left, 1440 dpi") << gutenprint << 6 << false << 0 << d1440 << d1440 << QString();
         // The target turns onto the sheet: its 720 dpi across run down the sheet's 720 dpi.
         QTest::newRow("Gutenprint, top right, landscape, 1440 x 720 dpi")
-            << gutenprint << 2 << true << 0 << QSize(1440, 720) << QSize(720, 1440);
+            << gutenprint << 2 << true << 0 << QSize(1440, 720) << QSize(720, 1440) << QString();
+        QTest::newRow("Gutenprint, centre, landscape, Economy quality, uncorrected, matte paper from its options")
+            << gutenprint << 4 << true << 0 << QSize(360, 180) << QSize(180, 360)
+            << "StpQuality=Economy StpColorCorrection=Uncorrected MediaType=Matte";
+        QTest::newRow("PWG printer, top left, Draft quality from its options")
+            << queue << 0 << false << 0 << d600 << d600 << "cupsPrintQuality=Draft";
     }
 
     void printedPageHoldsTheTargetAtItsSize()
@@ -219,6 +228,7 @@ private Q_SLOTS:
         QFETCH(int, paper);
         QFETCH(QSize, dpi);
         QFETCH(QSize, targetDpi);
+        QFETCH(QString, options);
         // About the same millimetres at every resolution, so that no margin hides a whole target.
         const int scale = std::max(targetDpi.width(), targetDpi.height()) >= 1440 ? 3 : 1;
         const QString file =
@@ -236,8 +246,10 @@ private Q_SLOTS:
         // closed so that the test goes on.
         QObject scope;
         std::shared_ptr<MessageBoxSeen> question;
-        answerNextPrintDialog({printer, dpi, 2, QString()},
-                              [&] { question = answerNextMessageBox(QStringLiteral("Continue"), &scope); });
+        PrintDialogAnswer answer{printer, options.isEmpty() ? dpi : QSize(), 2, QString()};
+        for (const QString& choice : options.split(u' ', Qt::SkipEmptyParts))
+            answer.options.append({choice.section(u'=', 0, 0), choice.section(u'=', 1)});
+        answerNextPrintDialog(answer, [&] { question = answerNextMessageBox(QStringLiteral("Continue"), &scope); });
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
         QVERIFY2(lastSchedulerJob(printer)[0] != lastJob, "no job was sent");
@@ -283,6 +295,14 @@ private Q_SLOTS:
                            received.job.contains(QStringLiteral("IPP_PRINT_COLOR_MODE=color\n")),
                  qPrintable(received.job));
         QCOMPARE(lastSchedulerJob(printer).mid(2), (QStringList{"none", "true", "2"}));
+        // The driver's options as its filter received them; the scheduler turns the PWG queue's
+        // generated quality option into print-quality.
+        for (const QString& choice : options.split(u' ', Qt::SkipEmptyParts)) {
+            QVERIFY2(isDriverQueue(printer) ? job.value(4).split(u' ').contains(choice)
+                                            : received.job.contains("IPP_PRINT_QUALITY=" +
+                                                                    choice.section(u'=', 1).toLower() + '\n'),
+                     qPrintable(received.job));
+        }
 
         const QRect printable = QRect({}, page) - pageMargins;
         QCOMPARE(question->seen, !printable.contains(placed & QRect({}, page)));
@@ -310,6 +330,94 @@ private Q_SLOTS:
             const QPoint landed = area.topLeft() - expected.topLeft() + QPoint(1, 1);
             QCOMPARE(received.crop.copy(seen.translated(landed)), shown.copy(seen));
         }
+    }
+
+    // The Options dialog of a driver queue: every option of its PPD in the PPD's groups, the paper and
+    // colour model Plover sends locked with the reason, choices the queue does not allow together told
+    // in words with OK held until they agree, and the queue's defaults back on Reset.
+    void optionsDialogShowsTheDriversSettings_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<QString>("shown"); // the choices the dialog then shows of these options
+        QTest::addColumn<QString>("conflict");
+        const QString gutenprint = QStringLiteral("plover-gutenprint"), driver = QStringLiteral("plover-driver");
+        QTest::newRow("Gutenprint, raw colour, Economy moves Resolution along")
+            << gutenprint << "StpColorCorrection=Raw StpQuality=Economy" << false
+            << "StpColorCorrection=Raw StpQuality=Economy Resolution=360x180dpi" << QString();
+        QTest::newRow("Gutenprint, reset") << gutenprint << "StpQuality=Economy StpColorCorrection=Raw" << true
+                                           << "StpColorCorrection=None StpQuality=Standard Resolution=361x360dpi"
+                                           << QString();
+        QTest::newRow("driver, fine art paper in the sheet feeder")
+            << driver << "MediaType=FineArt" << false << "MediaType=FineArt InputSlot=Auto"
+            << "\"Media Source: Sheet Feeder\" cannot be combined with \"Media Type: Fine Art Paper\".";
+        QTest::newRow("driver, fine art paper from the rear")
+            << driver << "MediaType=FineArt InputSlot=Rear" << false << "MediaType=FineArt InputSlot=Rear"
+            << QString();
+    }
+
+    void optionsDialogShowsTheDriversSettings()
+    {
+        QFETCH(QString, printer);
+        QFETCH(QString, chosen);
+        QFETCH(QString, conflict);
+        PrintDialogAnswer answer{printer, {}, 0, QString(), true};
+        for (const QString& choice : chosen.split(u' '))
+            answer.options.append({choice.section(u'=', 0, 0), choice.section(u'=', 1)});
+        QFETCH(bool, reset);
+        answer.resetOptions = reset;
+        answer.optionsSeen = std::make_shared<OptionsDialogSeen>();
+        answerNextPrintDialog(answer);
+        QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
+        const OptionsDialogSeen& seen = *answer.optionsSeen;
+        QVERIFY(seen.seen);
+        QFETCH(QString, shown);
+        for (const QString& choice : shown.split(u' '))
+            QVERIFY2(seen.choices.contains(choice), qPrintable(seen.choices.join(u' ')));
+        QCOMPARE(seen.conflicts, conflict);
+        QCOMPARE(seen.okEnabled, conflict.isEmpty());
+        QCOMPARE(seen.locked.size(), 3);
+        QVERIFY2(seen.locked.filter(QRegularExpression("^ColorModel=.*colour management off")).size() == 1,
+                 qPrintable(seen.locked.join(u'\n')));
+        if (printer == QLatin1String("plover-gutenprint")) {
+            QCOMPARE(seen.choices.size() + seen.locked.size(), 113);
+            QCOMPARE(seen.groups.size(), 10);
+            QCOMPARE(seen.groups.first(), QStringLiteral("General"));
+        }
+    }
+
+    // The options of the last print come back on the next print on that destination, quality and
+    // resolution with them, and on no other destination.
+    void optionsAreRememberedPerPrinter()
+    {
+        const QString gutenprint = QStringLiteral("plover-gutenprint");
+        MainWindow window;
+        window.openImagePath(files.tiff(QStringLiteral("small.tif"), 300, 300, 300));
+        PrintDialogAnswer first{gutenprint, {}, 1, QString()};
+        first.options = {{"StpQuality", "Economy"}, {"MediaType", "GlossyPhoto"}};
+        answerNextPrintDialog(first);
+        action(&window, QStringLiteral("Print"))->trigger();
+        const auto remembered = PrintSystem::rememberedOptions(gutenprint);
+        QVERIFY(remembered.contains({"StpQuality", "Economy"}) && remembered.contains({"MediaType", "GlossyPhoto"}));
+        QVERIFY(PrintSystem::rememberedOptions(QStringLiteral("plover-driver")).isEmpty());
+
+        const int jobs = storedJobs(gutenprint).size();
+        PrintDialogAnswer again{gutenprint, {}, 1, QString()};
+        again.optionsSeen = std::make_shared<OptionsDialogSeen>();
+        answerNextPrintDialog(again);
+        action(&window, QStringLiteral("Print"))->trigger();
+        QVERIFY(again.optionsSeen->choices.contains("StpQuality=Economy"));
+        const ReceivedPage received = lastReceivedPage(gutenprint, jobs, QRect());
+        QCOMPARE(QSize(int(received.header.HWResolution[0]), int(received.header.HWResolution[1])), QSize(360, 180));
+        QVERIFY2(received.job.contains(" StpQuality=Economy ") && received.job.contains(" MediaType=GlossyPhoto "),
+                 qPrintable(received.job));
+
+        PrintDialogAnswer other{QStringLiteral("plover-driver"), {}, 0, QString(), true};
+        other.optionsSeen = std::make_shared<OptionsDialogSeen>();
+        answerNextPrintDialog(other);
+        QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
+        QVERIFY2(other.optionsSeen->choices.contains("MediaType=Plain"), qPrintable(other.optionsSeen->choices.join(u' ')));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
