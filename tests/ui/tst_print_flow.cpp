@@ -387,6 +387,37 @@ private Q_SLOTS:
         }
     }
 
+    // A driverless destination's own words, read over IPP: the job attributes it supports with their
+    // choices and default (none where it has none); what Plover sends itself locked to what it sends.
+    void driverlessOptions_data()
+    {
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("quality") << "print-quality" << "4: 3/draft 4/normal 5/high";
+        QTest::newRow("media type without a default") << "media-type" << ": auto/auto stationery/stationery";
+        QTest::newRow("colour") << "print-color-mode" << "locked to color";
+        QTest::newRow("scaling") << "print-scaling" << "locked to none";
+    }
+
+    void driverlessOptions()
+    {
+        QFETCH(QString, attribute);
+        PrintSystem::CupsDestination destination;
+        destination.name = queue;
+        const PrintSystem::DriverOptions options =
+            PrintSystem::readIppOptions(PrintSystem::connectToDestination(destination, 10000));
+        const PrintSystem::DriverOption* option = options.option(attribute);
+        QVERIFY(option);
+        QStringList choices;
+        for (const PrintSystem::OptionChoice& choice : option->choices)
+            choices << choice.keyword + u'/' + choice.label;
+        QTEST(option->locked ? "locked to " + option->lockedTo : option->defaultChoice + ": " + choices.join(u' '),
+              "read");
+        const PrintSystem::OptionChoices chosen = PrintSystem::currentChoices(options, {});
+        QVERIFY(PrintSystem::optionConflicts(options, chosen).isEmpty());
+        QVERIFY(PrintSystem::jobOptions(options, chosen).contains({"print-scaling", "none"}));
+    }
+
     // The options of the last print come back on the next print on that destination, quality and
     // resolution with them, and on no other destination.
     void optionsAreRememberedPerPrinter()
