@@ -41,7 +41,8 @@ struct PloverSetting
     const char* reason;
 };
 
-const char* const paperReason = QT_TRANSLATE_NOOP("Plover::PrintSystem", "Plover sends the paper of its layout.");
+const char* const paperReason =
+    QT_TRANSLATE_NOOP("Plover::PrintSystem", "Plover sends the paper of its layout.");
 const char* const colourReason = QT_TRANSLATE_NOOP(
     "Plover::PrintSystem", "Plover sends the target's colours unchanged and keeps colour management off.");
 
@@ -162,10 +163,10 @@ std::optional<DriverOptions> readPpdOptions(const QString& path)
             for (int c = 0; c < o.num_choices; ++c) {
                 // A custom value needs parameters the dialog does not ask for.
                 if (qstrcmp(o.choices[c].choice, "Custom") != 0)
-                    option.choices.append({QString::fromLatin1(o.choices[c].choice),
-                                           QString::fromUtf8(*o.choices[c].text ? o.choices[c].text
-                                                                                 : o.choices[c].choice),
-                                           renderedResolution(o.choices[c].code).value_or(QSize())});
+                    option.choices.append(
+                        {QString::fromLatin1(o.choices[c].choice),
+                         QString::fromUtf8(*o.choices[c].text ? o.choices[c].text : o.choices[c].choice),
+                         renderedResolution(o.choices[c].code).value_or(QSize())});
             }
             for (const PloverSetting& setting : ppdSettings) {
                 if (option.keyword == QLatin1String(setting.keyword))
@@ -237,9 +238,10 @@ DriverOptions readIppOptions(DestinationConnection connection)
         const bool listed = ippGetValueTag(supported) != IPP_TAG_RANGE;
         for (int i = 0; listed && i < ippGetCount(supported); ++i) {
             const QString value = valueOf(supported, i);
-            const QByteArray named = ippGetValueTag(supported) == IPP_TAG_ENUM
-                                         ? QByteArray(ippEnumString(attribute.keyword, ippGetInteger(supported, i)))
-                                         : value.toUtf8();
+            const QByteArray named =
+                ippGetValueTag(supported) == IPP_TAG_ENUM
+                    ? QByteArray(ippEnumString(attribute.keyword, ippGetInteger(supported, i)))
+                    : value.toUtf8();
             const char* shown = cupsLocalizeDestValue(http, dest, info, attribute.keyword, named.constData());
             option.choices.append({value, QString::fromUtf8(shown ? shown : named.constData()), {}});
         }
@@ -274,11 +276,13 @@ OptionChoices currentChoices(const DriverOptions& options, const OptionChoices& 
 QSize renderedResolution(const DriverOptions& options, const OptionChoices& chosen)
 {
     const DriverOption* rendering = options.option(options.renderingOption);
-    const OptionChoice* choice = rendering ? rendering->choice(choiceOf(chosen, rendering->keyword)) : nullptr;
+    const OptionChoice* choice =
+        rendering ? rendering->choice(choiceOf(chosen, rendering->keyword)) : nullptr;
     return choice ? choice->renders : QSize();
 }
 
-OptionChoices withResolution(const DriverOptions& options, OptionChoices chosen, const ResolutionChoice& resolution)
+OptionChoices withResolution(const DriverOptions& options, OptionChoices chosen,
+                             const ResolutionChoice& resolution)
 {
     const bool agree =
         std::all_of(resolution.ppdOptions.begin(), resolution.ppdOptions.end(), [&](const auto& setting) {
@@ -290,7 +294,8 @@ OptionChoices withResolution(const DriverOptions& options, OptionChoices chosen,
         return chosen;
     for (const auto& [keyword, choice] : resolution.ppdOptions) {
         const QString option = QString::fromLatin1(keyword);
-        const auto found = std::find_if(chosen.begin(), chosen.end(), [&](const auto& c) { return c.first == option; });
+        const auto found =
+            std::find_if(chosen.begin(), chosen.end(), [&](const auto& c) { return c.first == option; });
         if (found != chosen.end())
             found->second = QString::fromLatin1(choice);
         else
@@ -323,8 +328,8 @@ QStringList optionConflicts(const DriverOptions& options, const OptionChoices& c
         QSet<std::pair<QString, QString>> named;
         for (const auto& [option, choice] : chosen) {
             cups_option_t* conflicts = nullptr;
-            const int count =
-                cupsGetConflicts(ppd.get(), option.toLatin1().constData(), choice.toLatin1().constData(), &conflicts);
+            const int count = cupsGetConflicts(ppd.get(), option.toLatin1().constData(),
+                                               choice.toLatin1().constData(), &conflicts);
             for (int i = 0; i < count; ++i) {
                 const QString other = QString::fromLatin1(conflicts[i].name);
                 if (named.contains({other, option}))
@@ -341,8 +346,8 @@ QStringList optionConflicts(const DriverOptions& options, const OptionChoices& c
             int count = 0;
             for (const auto& [otherOption, otherChoice] : chosen) {
                 if (otherOption != option)
-                    count = cupsAddOption(otherOption.toUtf8().constData(), otherChoice.toUtf8().constData(), count,
-                                          &others);
+                    count = cupsAddOption(otherOption.toUtf8().constData(), otherChoice.toUtf8().constData(),
+                                          count, &others);
             }
             int conflicting = 0, resolved = 0;
             cups_option_t *conflicts = nullptr, *resolution = nullptr;
@@ -351,8 +356,9 @@ QStringList optionConflicts(const DriverOptions& options, const OptionChoices& c
                                       &conflicts, &resolved, &resolution) == 1) {
                 for (int i = 0; i < conflicting; ++i) {
                     if (option != QLatin1String(conflicts[i].name))
-                        tell(describe(options, option, choice), describe(options, QString::fromUtf8(conflicts[i].name),
-                                                                         QString::fromUtf8(conflicts[i].value)));
+                        tell(describe(options, option, choice),
+                             describe(options, QString::fromUtf8(conflicts[i].name),
+                                      QString::fromUtf8(conflicts[i].value)));
                 }
             }
             cupsFreeOptions(count, others);

@@ -51,7 +51,7 @@ struct DriverOptions
 {
     QList<DriverOption> options;
     QString renderingOption; // the option whose choice decides the resolution the driver renders
-    QByteArray ppd; // the queue's PPD, empty for a driverless destination
+    QByteArray ppd;          // the queue's PPD, empty for a driverless destination
     std::shared_ptr<IppConstraints> ipp;
 
     const DriverOption* option(const QString& keyword) const;

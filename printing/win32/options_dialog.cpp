@@ -16,7 +16,8 @@
 
 namespace Plover::PrintSystem {
 
-OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionChoices& current, QWidget* parent)
+OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionChoices& current,
+                             QWidget* parent)
     : QDialog(parent), destination(destination)
 {
     setWindowTitle(QCoreApplication::translate("Plover::PrintSystem", "Options of \"%1\"")
@@ -53,9 +54,10 @@ OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionCho
         chooser->setObjectName(option.keyword);
         if (option.locked) {
             const OptionChoice* kept = option.choice(option.lockedTo);
-            chooser->addItem(kept ? kept->label
-                                  : QCoreApplication::translate("Plover::PrintSystem", "Set by Plover for each job"),
-                             option.lockedTo);
+            chooser->addItem(
+                kept ? kept->label
+                     : QCoreApplication::translate("Plover::PrintSystem", "Set by Plover for each job"),
+                option.lockedTo);
             chooser->setEnabled(false);
             chooser->setToolTip(option.lockReason);
         } else {
@@ -70,7 +72,8 @@ OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionCho
         choosers[option.keyword] = chooser;
     }
     for (int i = 0; i < tabs->count(); ++i)
-        static_cast<QVBoxLayout*>(static_cast<QScrollArea*>(tabs->widget(i))->widget()->layout())->addStretch();
+        static_cast<QVBoxLayout*>(static_cast<QScrollArea*>(tabs->widget(i))->widget()->layout())
+            ->addStretch();
 
     conflictLabel = new QLabel;
     conflictLabel->setObjectName(QStringLiteral("conflictLabel"));
@@ -82,7 +85,8 @@ OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionCho
         QCoreApplication::translate("Plover::PrintSystem", "Reset to the printer's defaults"),
         QDialogButtonBox::ResetRole);
     reset->setObjectName(QStringLiteral("resetButton"));
-    connect(reset, &QPushButton::clicked, this, [this] { select(currentChoices(this->destination.options, {})); });
+    connect(reset, &QPushButton::clicked, this,
+            [this] { select(currentChoices(this->destination.options, {})); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
