@@ -25,8 +25,8 @@ public:
 
     // Creates the job with the user's options, then media, print-scaling=none, print-color-mode=color,
     // printer-resolution, copies and cm-calibration when ICM is off, which no option replaces, plus the
-    // driver's own choices for paper and resolution; then starts its document: PWG raster where the destination takes it unfiltered, else
-    // PDF.
+    // driver's own choices for paper and resolution; then starts its document: PWG raster where the
+    // destination takes it unfiltered, else PDF.
     bool begin(const PageJob& job, const DeviceMedia& media);
     bool started() const { return jobId > 0; }
     // The encoder of the document begun.

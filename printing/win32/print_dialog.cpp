@@ -295,8 +295,8 @@ PrinterChoice PrintDialog::choice() const
         chosen.resolutions.append(resolutionChooser->itemData(i).toSize());
     chosen.resolution = resolutionChooser->currentData().toSize();
     if (const CupsDestination* destination = currentDestination()) {
-        chosen.device =
-            std::make_unique<CupsPrinter>(*destination, jobOptions(destination->options, options), parentWidget());
+        chosen.device = std::make_unique<CupsPrinter>(*destination, jobOptions(destination->options, options),
+                                                      parentWidget());
         chosen.copies = copiesSpinBox->value();
     } else {
         chosen.device =

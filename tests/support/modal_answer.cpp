@@ -65,7 +65,11 @@ void answerOptions(const PrintDialogAnswer& answer)
         auto* buttons = dialog->findChild<QDialogButtonBox*>();
         QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
         if (OptionsDialogSeen* seen = answer.optionsSeen.get()) {
-            *seen = {true, {}, {}, {}, dialog->findChild<QLabel*>(QStringLiteral("conflictLabel"))->text(),
+            *seen = {true,
+                     {},
+                     {},
+                     {},
+                     dialog->findChild<QLabel*>(QStringLiteral("conflictLabel"))->text(),
                      ok->isEnabled()};
             for (int i = 0; i < groups->count(); ++i)
                 seen->groups << groups->tabText(i);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QSize>
 #include <QString>
-#include <QList>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -52,7 +52,7 @@ struct PrintDialogAnswer
     // Chosen in the Options dialog first (option keyword, choice keyword); Cancel there where the
     // choices conflict.
     QList<std::pair<QString, QString>> options{};
-    bool resetOptions = false; // "Reset to the printer's defaults" after them
+    bool resetOptions = false;                        // "Reset to the printer's defaults" after them
     std::shared_ptr<OptionsDialogSeen> optionsSeen{}; // opens the Options dialog also without options
 };
 

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <cstring>
 #include <cups/cups.h>
@@ -198,22 +198,28 @@ private Q_SLOTS:
         const QString driver = QStringLiteral("plover-driver"),
                       gutenprint = QStringLiteral("plover-gutenprint");
         const QSize d600(600, 600), d720(720, 720), d1440(1440, 1440), d100(100, 100), d150(150, 150);
-        QTest::newRow("centre, portrait, 600 dpi target") << queue << 4 << false << 0 << d600 << d600 << QString();
-        QTest::newRow("centre, landscape, 720 dpi target") << queue << 4 << true << 0 << d720 << d720 << QString();
+        QTest::newRow("centre, portrait, 600 dpi target")
+            << queue << 4 << false << 0 << d600 << d600 << QString();
+        QTest::newRow("centre, landscape, 720 dpi target")
+            << queue << 4 << true << 0 << d720 << d720 << QString();
         QTest::newRow("top left, portrait") << queue << 0 << false << 0 << d600 << d100 << QString();
         QTest::newRow("bottom right, landscape") << queue << 8 << true << 0 << d600 << d100 << QString();
         QTest::newRow("top right, portrait") << queue << 2 << false << 0 << d720 << d150 << QString();
         QTest::newRow("bottom left, landscape") << queue << 6 << true << 0 << d720 << d150 << QString();
-        QTest::newRow("DIN A3, centre left, landscape") << queue << 3 << true << 1 << d600 << d100 << QString();
+        QTest::newRow("DIN A3, centre left, landscape")
+            << queue << 3 << true << 1 << d600 << d100 << QString();
         QTest::newRow("driver, top left, 720 dpi") << driver << 0 << false << 0 << d720 << d720 << QString();
-        QTest::newRow("driver, top left, landscape, 1440 dpi") << driver << 0 << true << 0 << d1440 << d1440 << QString();
+        QTest::newRow("driver, top left, landscape, 1440 dpi")
+            << driver << 0 << true << 0 << d1440 << d1440 << QString();
         QTest::newRow("driver, DIN A3, centre, 720 dpi, 150 dpi target")
             << driver << 4 << false << 1 << d720 << d150 << QString();
-        QTest::newRow("Gutenprint, bottom left, 1440 dpi") << gutenprint << 6 << false << 0 << d1440 << d1440 << QString();
+        QTest::newRow("Gutenprint, bottom left, 1440 dpi")
+            << gutenprint << 6 << false << 0 << d1440 << d1440 << QString();
         // The target turns onto the sheet: its 720 dpi across run down the sheet's 720 dpi.
         QTest::newRow("Gutenprint, top right, landscape, 1440 x 720 dpi")
             << gutenprint << 2 << true << 0 << QSize(1440, 720) << QSize(720, 1440) << QString();
-        QTest::newRow("Gutenprint, centre, landscape, Economy quality, uncorrected, matte paper from its options")
+        QTest::newRow(
+            "Gutenprint, centre, landscape, Economy quality, uncorrected, matte paper from its options")
             << gutenprint << 4 << true << 0 << QSize(360, 180) << QSize(180, 360)
             << "StpQuality=Economy StpColorCorrection=Uncorrected MediaType=Matte";
         QTest::newRow("PWG printer, top left, Draft quality from its options")
@@ -249,7 +255,8 @@ private Q_SLOTS:
         PrintDialogAnswer answer{printer, options.isEmpty() ? dpi : QSize(), 2, QString()};
         for (const QString& choice : options.split(u' ', Qt::SkipEmptyParts))
             answer.options.append({choice.section(u'=', 0, 0), choice.section(u'=', 1)});
-        answerNextPrintDialog(answer, [&] { question = answerNextMessageBox(QStringLiteral("Continue"), &scope); });
+        answerNextPrintDialog(answer,
+                              [&] { question = answerNextMessageBox(QStringLiteral("Continue"), &scope); });
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(errorBanner(&window)->isHidden());
         QVERIFY2(lastSchedulerJob(printer)[0] != lastJob, "no job was sent");
@@ -298,10 +305,11 @@ private Q_SLOTS:
         // The driver's options as its filter received them; the scheduler turns the PWG queue's
         // generated quality option into print-quality.
         for (const QString& choice : options.split(u' ', Qt::SkipEmptyParts)) {
-            QVERIFY2(isDriverQueue(printer) ? job.value(4).split(u' ').contains(choice)
-                                            : received.job.contains("IPP_PRINT_QUALITY=" +
-                                                                    choice.section(u'=', 1).toLower() + '\n'),
-                     qPrintable(received.job));
+            QVERIFY2(
+                isDriverQueue(printer)
+                    ? job.value(4).split(u' ').contains(choice)
+                    : received.job.contains("IPP_PRINT_QUALITY=" + choice.section(u'=', 1).toLower() + '\n'),
+                qPrintable(received.job));
         }
 
         const QRect printable = QRect({}, page) - pageMargins;
@@ -342,13 +350,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("reset");
         QTest::addColumn<QString>("shown"); // the choices the dialog then shows of these options
         QTest::addColumn<QString>("conflict");
-        const QString gutenprint = QStringLiteral("plover-gutenprint"), driver = QStringLiteral("plover-driver");
+        const QString gutenprint = QStringLiteral("plover-gutenprint"),
+                      driver = QStringLiteral("plover-driver");
         QTest::newRow("Gutenprint, raw colour, Economy moves Resolution along")
             << gutenprint << "StpColorCorrection=Raw StpQuality=Economy" << false
             << "StpColorCorrection=Raw StpQuality=Economy Resolution=360x180dpi" << QString();
-        QTest::newRow("Gutenprint, reset") << gutenprint << "StpQuality=Economy StpColorCorrection=Raw" << true
-                                           << "StpColorCorrection=None StpQuality=Standard Resolution=361x360dpi"
-                                           << QString();
+        QTest::newRow("Gutenprint, reset")
+            << gutenprint << "StpQuality=Economy StpColorCorrection=Raw" << true
+            << "StpColorCorrection=None StpQuality=Standard Resolution=361x360dpi" << QString();
         QTest::newRow("driver, fine art paper in the sheet feeder")
             << driver << "MediaType=FineArt" << false << "MediaType=FineArt InputSlot=Auto"
             << "\"Media Source: Sheet Feeder\" cannot be combined with \"Media Type: Fine Art Paper\".";
@@ -393,10 +402,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("attribute");
         QTest::addColumn<QString>("read");
-        QTest::newRow("quality") << "print-quality" << "4: 3/draft 4/normal 5/high";
-        QTest::newRow("media type without a default") << "media-type" << ": auto/auto stationery/stationery";
-        QTest::newRow("colour") << "print-color-mode" << "locked to color";
-        QTest::newRow("scaling") << "print-scaling" << "locked to none";
+        QTest::newRow("quality") << "print-quality"
+                                 << "4: 3/draft 4/normal 5/high";
+        QTest::newRow("media type without a default") << "media-type"
+                                                      << ": auto/auto stationery/stationery";
+        QTest::newRow("colour") << "print-color-mode"
+                                << "locked to color";
+        QTest::newRow("scaling") << "print-scaling"
+                                 << "locked to none";
     }
 
     void driverlessOptions()
@@ -411,7 +424,8 @@ private Q_SLOTS:
         QStringList choices;
         for (const PrintSystem::OptionChoice& choice : option->choices)
             choices << choice.keyword + u'/' + choice.label;
-        QTEST(option->locked ? "locked to " + option->lockedTo : option->defaultChoice + ": " + choices.join(u' '),
+        QTEST(option->locked ? "locked to " + option->lockedTo
+                             : option->defaultChoice + ": " + choices.join(u' '),
               "read");
         const PrintSystem::OptionChoices chosen = PrintSystem::currentChoices(options, {});
         QVERIFY(PrintSystem::optionConflicts(options, chosen).isEmpty());
@@ -430,7 +444,8 @@ private Q_SLOTS:
         answerNextPrintDialog(first);
         action(&window, QStringLiteral("Print"))->trigger();
         const auto remembered = PrintSystem::rememberedOptions(gutenprint);
-        QVERIFY(remembered.contains({"StpQuality", "Economy"}) && remembered.contains({"MediaType", "GlossyPhoto"}));
+        QVERIFY(remembered.contains({"StpQuality", "Economy"}) &&
+                remembered.contains({"MediaType", "GlossyPhoto"}));
         QVERIFY(PrintSystem::rememberedOptions(QStringLiteral("plover-driver")).isEmpty());
 
         const int jobs = storedJobs(gutenprint).size();
@@ -440,15 +455,18 @@ private Q_SLOTS:
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(again.optionsSeen->choices.contains("StpQuality=Economy"));
         const ReceivedPage received = lastReceivedPage(gutenprint, jobs, QRect());
-        QCOMPARE(QSize(int(received.header.HWResolution[0]), int(received.header.HWResolution[1])), QSize(360, 180));
-        QVERIFY2(received.job.contains(" StpQuality=Economy ") && received.job.contains(" MediaType=GlossyPhoto "),
+        QCOMPARE(QSize(int(received.header.HWResolution[0]), int(received.header.HWResolution[1])),
+                 QSize(360, 180));
+        QVERIFY2(received.job.contains(" StpQuality=Economy ") &&
+                     received.job.contains(" MediaType=GlossyPhoto "),
                  qPrintable(received.job));
 
         PrintDialogAnswer other{QStringLiteral("plover-driver"), {}, 0, QString(), true};
         other.optionsSeen = std::make_shared<OptionsDialogSeen>();
         answerNextPrintDialog(other);
         QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
-        QVERIFY2(other.optionsSeen->choices.contains("MediaType=Plain"), qPrintable(other.optionsSeen->choices.join(u' ')));
+        QVERIFY2(other.optionsSeen->choices.contains("MediaType=Plain"),
+                 qPrintable(other.optionsSeen->choices.join(u' ')));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
