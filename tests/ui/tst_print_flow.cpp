@@ -441,8 +441,10 @@ private Q_SLOTS:
         window.openImagePath(files.tiff(QStringLiteral("small.tif"), 300, 300, 300));
         PrintDialogAnswer first{gutenprint, {}, 1, QString()};
         first.options = {{"StpQuality", "Economy"}, {"MediaType", "GlossyPhoto"}};
+        const int jobsBefore = storedJobs(gutenprint).size();
         answerNextPrintDialog(first);
         action(&window, QStringLiteral("Print"))->trigger();
+        QVERIFY(lastReceivedPage(gutenprint, jobsBefore, QRect()).pages > 0);
         const auto remembered = PrintSystem::rememberedOptions(gutenprint);
         QVERIFY(remembered.contains({"StpQuality", "Economy"}) &&
                 remembered.contains({"MediaType", "GlossyPhoto"}));
