@@ -48,7 +48,6 @@ const char* const colourReason = QT_TRANSLATE_NOOP(
 
 constexpr PloverSetting ppdSettings[] = {
     {"PageSize", "", paperReason},
-    {"PageRegion", "", paperReason},
 };
 
 constexpr PloverSetting ippSettings[] = {
@@ -174,7 +173,8 @@ std::optional<DriverOptions> readPpdOptions(const QString& path)
             }
             if (isColourModel(option.keyword) || managesColour(option.keyword))
                 lock(option, unmanagedChoice(option), colourReason);
-            if (!option.choices.isEmpty())
+            // PageRegion is PageSize again, for manual feed; CUPS sets it from PageSize.
+            if (!option.choices.isEmpty() && option.keyword != QLatin1String("PageRegion"))
                 read.options.append(option);
         }
     };

@@ -122,7 +122,7 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     okButton = buttons->button(QDialogButtonBox::Ok);
-    optionsButton = buttons->addButton(QCoreApplication::translate("Plover::PrintSystem", "Options..."),
+    optionsButton = buttons->addButton(QCoreApplication::translate("Plover::PrintSystem", "Options…"),
                                        QDialogButtonBox::ActionRole);
     optionsButton->setObjectName(QStringLiteral("optionsButton"));
     connect(optionsButton, &QPushButton::clicked, this, [this] { editOptions(); });

@@ -386,11 +386,11 @@ private Q_SLOTS:
             QVERIFY2(seen.choices.contains(choice), qPrintable(seen.choices.join(u' ')));
         QCOMPARE(seen.conflicts, conflict);
         QCOMPARE(seen.okEnabled, conflict.isEmpty());
-        QCOMPARE(seen.locked.size(), 3);
+        QCOMPARE(seen.locked.size(), 2);
         QVERIFY2(seen.locked.filter(QRegularExpression("^ColorModel=.*colour management off")).size() == 1,
                  qPrintable(seen.locked.join(u'\n')));
         if (printer == QLatin1String("plover-gutenprint")) {
-            QCOMPARE(seen.choices.size() + seen.locked.size(), 113);
+            QCOMPARE(seen.choices.size() + seen.locked.size(), 112);
             QCOMPARE(seen.groups.size(), 10);
             QCOMPARE(seen.groups.first(), QStringLiteral("General"));
         }
