@@ -20,7 +20,8 @@
 
 namespace Plover::PrintSystem {
 
-// A driverless destination's constraints are checked against what it said of itself.
+// A driverless destination's constraints are checked against what it said of itself; libcups does
+// not ask it again, so the check may run on the GUI thread.
 struct IppConstraints
 {
     DestinationConnection connection;

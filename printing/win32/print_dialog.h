@@ -35,7 +35,8 @@ struct PrinterChoice
 
 // The "Print" dialog off Windows: every CUPS destination of the machine, then the TIFF file printer.
 // The destinations are asked in parallel off the GUI thread; each can be chosen as soon as it has
-// answered. Every dialog starts from the system's defaults.
+// answered. Every dialog starts from the system's defaults, and from the driver settings last printed
+// with on each destination.
 class PrintDialog : public QDialog
 {
 public:
