@@ -283,6 +283,16 @@ void PrintDialog::accept()
     } else if (!currentDestination()) {
         return;
     } else {
+        // Remembered options may no longer agree, with each other or with the resolution chosen here.
+        const QStringList conflicts = optionConflicts(currentDestination()->options, options);
+        if (!conflicts.isEmpty()) {
+            QMessageBox::warning(this, QCoreApplication::translate("Plover::PrintSystem", "Print"),
+                                 QCoreApplication::translate("Plover::PrintSystem",
+                                                             "The printer's options do not agree. %1 Choose "
+                                                             "others in \"Options…\".")
+                                     .arg(conflicts.join(u' ')));
+            return;
+        }
         rememberOptions(currentDestination()->displayName(), options);
     }
     QDialog::accept();

@@ -265,7 +265,8 @@ private Q_SLOTS:
     }
 
     // Gutenprint's PPDs have no constraints; ours keeps fine art paper out of the sheet feeder, as
-    // Epson's photo printers do. Every pair is told once, with the driver's own words.
+    // Epson's photo printers do. Every pair is told once, with the driver's own words. Its colour
+    // matching, on by default, is sent off.
     void driverOptionConflicts_data()
     {
         QTest::addColumn<QString>("media");
@@ -285,6 +286,10 @@ private Q_SLOTS:
         const PrintSystem::OptionChoices chosen = PrintSystem::currentChoices(
             *options, {{"MediaType", media.section(u' ', 0, 0)}, {"InputSlot", media.section(u' ', 1)}});
         QTEST(PrintSystem::optionConflicts(*options, chosen).join(u'\n'), "conflict");
+        // Whatever was remembered, the driver's colour matching stays off.
+        QVERIFY(PrintSystem::jobOptions(
+                    *options, PrintSystem::currentChoices(*options, {{"ColorMatching", "ICM"}}))
+                    .contains({"ColorMatching", "Off"}));
     }
 
 private:

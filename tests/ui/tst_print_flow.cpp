@@ -5,6 +5,7 @@
 #include "tests/support/modal_answer.h"
 #include "window_test.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QProcess>
 #include <QProgressDialog>
@@ -386,7 +387,8 @@ private Q_SLOTS:
             QVERIFY2(seen.choices.contains(choice), qPrintable(seen.choices.join(u' ')));
         QCOMPARE(seen.conflicts, conflict);
         QCOMPARE(seen.okEnabled, conflict.isEmpty());
-        QCOMPARE(seen.locked.size(), 2);
+        // Our driver's PPD also has colour matching, locked off.
+        QCOMPARE(seen.locked.size(), printer == QLatin1String("plover-driver") ? 3 : 2);
         QVERIFY2(seen.locked.filter(QRegularExpression("^ColorModel=.*colour management off")).size() == 1,
                  qPrintable(seen.locked.join(u'\n')));
         if (printer == QLatin1String("plover-gutenprint")) {
@@ -469,6 +471,25 @@ private Q_SLOTS:
         QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
         QVERIFY2(other.optionsSeen->choices.contains("MediaType=Plain"),
                  qPrintable(other.optionsSeen->choices.join(u' ')));
+    }
+
+    // Remembered options that the queue does not allow together are told before anything is sent;
+    // the dialog stays open.
+    void conflictingRememberedOptionsAreTold()
+    {
+        const QString driver = QStringLiteral("plover-driver");
+        PrintSystem::rememberOptions(driver, {{"MediaType", "FineArt"}, {"InputSlot", "Auto"}});
+        const std::shared_ptr<MessageBoxSeen> told = answerNextMessageBox(QStringLiteral("OK"));
+        bool stayedOpen = false;
+        answerNextPrintDialog({driver, {}, 0, QString()}, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            stayedOpen = dialog && dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"));
+            if (stayedOpen)
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
+        QVERIFY(stayedOpen);
+        QVERIFY2(told->text.contains(QStringLiteral("\"Media Type: Fine Art Paper\"")), qPrintable(told->text));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
