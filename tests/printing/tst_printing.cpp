@@ -235,7 +235,8 @@ private Q_SLOTS:
         for (const PrintSystem::DriverOption& option : options->options)
             groups << option.group;
         QCOMPARE(options->options.size(), 112); // all but PageRegion, which follows PageSize
-        QCOMPARE(groups.size(), 10); // "General" and nine of its own
+        // "General" and nine of its own
+        QCOMPARE(groups.size(), 10);
         QVERIFY(groups.contains(QStringLiteral("Output Control Common")));
         for (const char* locked : {"PageSize", "ColorModel"})
             QVERIFY2(options->option(QString::fromLatin1(locked))->locked, locked);
@@ -287,8 +288,8 @@ private Q_SLOTS:
             *options, {{"MediaType", media.section(u' ', 0, 0)}, {"InputSlot", media.section(u' ', 1)}});
         QTEST(PrintSystem::optionConflicts(*options, chosen).join(u'\n'), "conflict");
         // Whatever was remembered, the driver's colour matching stays off.
-        QVERIFY(PrintSystem::jobOptions(
-                    *options, PrintSystem::currentChoices(*options, {{"ColorMatching", "ICM"}}))
+        QVERIFY(PrintSystem::jobOptions(*options,
+                                        PrintSystem::currentChoices(*options, {{"ColorMatching", "ICM"}}))
                     .contains({"ColorMatching", "Off"}));
     }
 

@@ -489,7 +489,8 @@ private Q_SLOTS:
         });
         QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
         QVERIFY(stayedOpen);
-        QVERIFY2(told->text.contains(QStringLiteral("\"Media Type: Fine Art Paper\"")), qPrintable(told->text));
+        QVERIFY2(told->text.contains(QStringLiteral("\"Media Type: Fine Art Paper\"")),
+                 qPrintable(told->text));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
