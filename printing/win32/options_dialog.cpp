@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace Plover::PrintSystem {
 
@@ -25,7 +26,7 @@ OptionsDialog::OptionsDialog(const CupsDestination& destination, const OptionCho
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("optionGroups"));
     QMap<QString, QFormLayout*> forms;
-    for (const DriverOption& option : this->destination.options.options) {
+    for (const DriverOption& option : std::as_const(this->destination.options.options)) {
         const QString place = option.group + u'\n' + option.subgroup;
         if (!forms.contains(place)) {
             QWidget* page = nullptr;

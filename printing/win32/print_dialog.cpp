@@ -266,7 +266,9 @@ void PrintDialog::editOptions()
     if (dialog.exec() != QDialog::Accepted)
         return;
     options = dialog.choices();
-    const int rendered = resolutionChooser->findData(renderedResolution(destination->options, options));
+    // Other destinations may have answered meanwhile, which renews the list.
+    const int rendered =
+        resolutionChooser->findData(renderedResolution(currentDestination()->options, options));
     if (rendered >= 0)
         resolutionChooser->setCurrentIndex(rendered);
 }
