@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <vector>
 
 namespace Plover {
 
@@ -71,9 +72,41 @@ QString targetPageName(const TargetPageSource& page)
 
 TargetImage withStandIn(TargetImage page)
 {
-    if (page.image.width() > standInSide || page.image.height() > standInSide)
-        page.image =
-            page.image.scaled(standInSide, standInSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage& full = page.image;
+    const int shrink = (std::max(full.width(), full.height()) + standInSide - 1) / standInSide;
+    if (shrink <= 1)
+        return page;
+    const QImage::Format format = full.format();
+    if (format != QImage::Format_ARGB32 && format != QImage::Format_RGB32) {
+        page.image = full.scaled(standInSide, standInSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return page;
+    }
+    // Averages whole blocks straight from the page: Qt's smooth scaling would first make a
+    // premultiplied copy of it, a second page's worth of memory.
+    QImage standIn(std::max(1, full.width() / shrink), std::max(1, full.height() / shrink), format);
+    std::vector<quint32> sums(std::size_t(standIn.width()) * 4);
+    const quint32 area = quint32(shrink * shrink);
+    for (int y = 0; y < standIn.height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int row = y * shrink; row < (y + 1) * shrink; ++row) {
+            const auto* pixels = reinterpret_cast<const QRgb*>(full.constScanLine(row));
+            for (int x = 0; x < standIn.width(); ++x) {
+                quint32* sum = &sums[std::size_t(x) * 4];
+                for (const QRgb* pixel = pixels + x * shrink; pixel < pixels + (x + 1) * shrink; ++pixel) {
+                    sum[0] += quint32(qAlpha(*pixel));
+                    sum[1] += quint32(qRed(*pixel));
+                    sum[2] += quint32(qGreen(*pixel));
+                    sum[3] += quint32(qBlue(*pixel));
+                }
+            }
+        }
+        auto* out = reinterpret_cast<QRgb*>(standIn.scanLine(y));
+        for (int x = 0; x < standIn.width(); ++x) {
+            const quint32* sum = &sums[std::size_t(x) * 4];
+            out[x] = qRgba(int(sum[1] / area), int(sum[2] / area), int(sum[3] / area), int(sum[0] / area));
+        }
+    }
+    page.image = standIn;
     return page;
 }
 

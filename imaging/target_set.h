@@ -43,7 +43,7 @@ struct LoadedTargetSet
 };
 
 // Longest side of a page's stand-in, in pixels.
-constexpr int standInSide = 1280;
+constexpr int standInSide = 1024;
 
 // The record with its image shrunk (area-averaged) to fit standInSide, when it is larger.
 TargetImage withStandIn(TargetImage page);
