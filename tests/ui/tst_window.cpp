@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -52,6 +53,13 @@ QStringList facts(QWidget* window)
     const QImage preview = window->findChild<Plover::PreviewWidget*>()->grab().toImage();
     return texts << QString::number(qHashBits(preview.constBits(), std::size_t(preview.sizeInBytes())));
 }
+
+// A window that can be handed a drop without a drag behind it.
+class DroppableWindow : public Plover::MainWindow
+{
+public:
+    using Plover::MainWindow::dropEvent;
+};
 
 // The facts once every page decode and level build has finished and reported.
 QStringList settledFacts(QWidget* window)
@@ -418,13 +426,20 @@ private Q_SLOTS:
         QStringList paths;
         for (const QString& file : files)
             paths << this->files.path(file);
-        Plover::MainWindow window;
+        DroppableWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.openImagePath(this->files.tiff(QStringLiteral("single.tif"), 300, 300, 300));
         QCOMPARE(pageControl(&window), QString()); // a single image has no page control
         QCOMPARE(setFacts(&window), QString());
-        window.openImagePaths(paths);
+        // Dropped together, the files open as one set.
+        QMimeData dropped;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        dropped.setUrls(urls);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        window.dropEvent(&drop);
         QCOMPARE(setFacts(&window), QStringLiteral("3 pages\n") + differences);
         QStringList shown;
         for (int page = 0; page < 3; ++page) {
