@@ -22,10 +22,14 @@ TargetImage ImageLoader::loadTargetImage(const QString& path) const
 
 TargetImage ImageLoader::loadTargetPage(const TargetPageSource& page) const
 {
-    if (page.pageIndex != 0)
+    // Only a TIFF has pages beyond the first; the suffix rules stay those of a single image.
+    if (page.pageIndex == 0)
+        return loadTargetImage(page.filePath);
+    const QString suffix = QFileInfo(page.filePath).suffix().toLower();
+    if (suffix != QLatin1String("tif") && suffix != QLatin1String("tiff"))
         throw ImageLoadException(
             QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
-    return loadTargetImage(page.filePath);
+    return readTiffPage(page.filePath, page.pageIndex);
 }
 
 bool ImageLoader::isSupportedColorModel(const QString& text)

@@ -17,6 +17,10 @@ public:
     TargetImage loadTargetPage(const TargetPageSource& page) const;
     TargetImage readQtImage(const QString& path) const;
     TargetImage readTiffImage(const QString& path) const;
+    TargetImage readTiffPage(const QString& path, int pageIndex) const;
+
+    // The number of images in a TIFF file; 1 for a file libtiff cannot open.
+    static int tiffPageCount(const QString& path);
 
     static bool isSupportedColorModel(const QString& text);
 };

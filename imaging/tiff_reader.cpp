@@ -160,14 +160,44 @@ void libtiffToArgb(std::uint32_t* words, std::uint64_t count)
     }
 }
 
+// Whether every strip or tile lies inside the file. libtiff decodes a cut file without failing,
+// leaving the missing rows black, so a partial download would otherwise pass for a whole chart.
+bool chunksInsideFile(TIFF* tiff, std::uint64_t fileSize)
+{
+    // Separate planes are counted among the chunks already.
+    const std::uint32_t chunks = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    for (std::uint32_t i = 0; i < chunks; ++i) {
+        const std::uint64_t offset = TIFFGetStrileOffset(tiff, i);
+        const std::uint64_t count = TIFFGetStrileByteCount(tiff, i);
+        if (offset > fileSize || count > fileSize - offset)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
+int ImageLoader::tiffPageCount(const QString& path)
+{
+    const TiffHandle tiff(openForReading(path));
+    // A file libtiff cannot open is one page, refused with its reason when it is loaded.
+    return tiff ? std::max(1, int(TIFFNumberOfDirectories(tiff.get()))) : 1;
+}
+
 TargetImage ImageLoader::readTiffImage(const QString& path) const
+{
+    return readTiffPage(path, 0);
+}
+
+TargetImage ImageLoader::readTiffPage(const QString& path, int pageIndex) const
 {
     const TiffHandle tiff(openForReading(path));
     if (!tiff)
         throw ImageLoadException(QCoreApplication::translate("Plover::ImageLoader",
                                                              "The file could not be read as a TIFF image."));
+    if (pageIndex != 0 && (pageIndex < 0 || TIFFSetDirectory(tiff.get(), tdir_t(pageIndex)) == 0))
+        throw ImageLoadException(
+            QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
 
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -200,8 +230,9 @@ TargetImage ImageLoader::readTiffImage(const QString& path) const
     const std::uint64_t pixelCount = std::uint64_t(width) * height;
     const std::uint32_t chunks =
         TIFFIsTiled(tiff.get()) ? TIFFNumberOfTiles(tiff.get()) : TIFFNumberOfStrips(tiff.get());
-    if ((pixelCount > pixelsLoadedOnTrust || chunks > chunksLoadedOnTrust) &&
-        !fileCanHoldImage(tiff.get(), path, height, pixelCount, samplesPerPixel))
+    if (((pixelCount > pixelsLoadedOnTrust || chunks > chunksLoadedOnTrust) &&
+         !fileCanHoldImage(tiff.get(), path, height, pixelCount, samplesPerPixel)) ||
+        !chunksInsideFile(tiff.get(), std::uint64_t(QFileInfo(path).size())))
         throw ImageLoadException(
             QCoreApplication::translate("Plover::ImageLoader", "The TIFF image data could not be decoded."));
 

@@ -91,6 +91,14 @@ PaperSize paperForPrintSize(QSizeF printSizeInches, PageOrientation orientation)
     return catalogue.back();
 }
 
+QSizeF sizeHoldingAll(const QList<QSizeF>& sizes)
+{
+    QSizeF holding(0.0, 0.0);
+    for (const QSizeF& size : sizes)
+        holding = holding.expandedTo(size);
+    return holding;
+}
+
 QRect devicePlacementRect(const DevicePageMetrics& device, const TargetImage& image,
                           const PrintLayout& layout)
 {

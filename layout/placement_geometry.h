@@ -4,6 +4,7 @@
 #include "layout/print_layout.h"
 
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QRectF>
 #include <QSizeF>
@@ -37,6 +38,9 @@ QRectF placementRect(QSizeF sheet, QSizeF image, PrintAlignment alignment);
 bool fitsOnSheet(QSizeF sheet, QSizeF image);
 PageOrientation orientationForSize(QSizeF printSize);
 PaperSize paperForPrintSize(QSizeF printSizeInches, PageOrientation orientation);
+// The smallest size that holds each of `sizes` unturned: a sheet holds all of them exactly when it
+// holds this, so the orientation and paper chosen for it suit every page of a set.
+QSizeF sizeHoldingAll(const QList<QSizeF>& sizes);
 
 // The destination of the whole image in printable-area pixels; never scaled to the page.
 QRect devicePlacementRect(const DevicePageMetrics& device, const TargetImage& image,

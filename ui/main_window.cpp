@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "page_decode.h"
 #include "preview/preview_widget.h"
 #include "ui/application_info.h"
 
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QToolBar>
 #include <cmath>
 
@@ -42,8 +45,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     syncControls();
     refreshPreview();
 }
-
-MainWindow::~MainWindow() = default;
 
 void MainWindow::buildUi()
 {
@@ -81,6 +82,16 @@ void MainWindow::buildUi()
     addAction(fitToScreenAction);
     connect(fitToScreenAction, &QAction::triggered, this, [this] { previewWidget->resetZoomToFit(); });
 
+    previousPageAction = new QAction(style()->standardIcon(QStyle::SP_ArrowLeft), tr("Previous Page"), this);
+    previousPageAction->setShortcut(QKeySequence(Qt::Key_PageUp));
+    addAction(previousPageAction);
+    connect(previousPageAction, &QAction::triggered, this, [this] { showPage(shownPage - 1); });
+
+    nextPageAction = new QAction(style()->standardIcon(QStyle::SP_ArrowRight), tr("Next Page"), this);
+    nextPageAction->setShortcut(QKeySequence(Qt::Key_PageDown));
+    addAction(nextPageAction);
+    connect(nextPageAction, &QAction::triggered, this, [this] { showPage(shownPage + 1); });
+
     QMenu* fileMenu = menuBar()->addMenu(tr("File"));
     fileMenu->addAction(loadAction);
     fileMenu->addAction(printAction);
@@ -98,6 +109,12 @@ void MainWindow::buildUi()
     toolBar->addWidget(leftMargin);
     toolBar->addAction(loadAction);
     toolBar->addAction(printAction);
+    // The page control: only a set of several pages shows it.
+    toolBar->addAction(previousPageAction);
+    pageLabel = new QLabel(toolBar);
+    pageLabel->setStyleSheet(QStringLiteral("color: #4f5d6d;"));
+    pageLabelAction = toolBar->addWidget(pageLabel);
+    toolBar->addAction(nextPageAction);
     auto* spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
@@ -131,10 +148,22 @@ void MainWindow::buildUi()
     scrollArea->setWidgetResizable(true);
     scrollArea->setWidget(previewWidget);
     rowLayout->addWidget(scrollArea, 1);
-    rowLayout->addWidget(buildSettingsPanel(), 0);
+
+    // The inspector scrolls only where the screen is too short for it (a laptop's 768 pixels);
+    // otherwise it fills its column exactly as the bare panel would.
+    auto* inspector = new QScrollArea;
+    inspector->setFrameShape(QFrame::NoFrame);
+    inspector->setWidgetResizable(true);
+    inspector->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    inspector->setFixedWidth(320);
+    inspector->setWidget(buildSettingsPanel());
+    inspector->widget()->setAutoFillBackground(false);
+    inspector->viewport()->setAutoFillBackground(false);
+    rowLayout->addWidget(inspector, 0);
 
     setCentralWidget(centralRow);
     checkAlignmentButton(printLayout.alignment);
+    updatePageControl();
 }
 
 void MainWindow::updateZoomLabel(double percent)

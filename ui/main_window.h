@@ -2,6 +2,7 @@
 
 #include "imaging/image_loader.h"
 #include "imaging/target_image.h"
+#include "imaging/target_set.h"
 #include "layout/print_layout.h"
 #include "printing/print_job.h"
 
@@ -9,10 +10,12 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <optional>
 
 class QAction;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QToolButton;
 
@@ -25,8 +28,8 @@ class PreviewWidget;
 // window each file holds: main_window.cpp (window, menus, toolbar, zoom), settings_panel.cpp (the
 // right-hand panel: print settings, image facts, logo and error banner, with its handlers),
 // stored_settings.cpp (the stored print settings and the controls that show them), image_loading.cpp
-// (load, drop, image facts, preview), print_action.cpp (the Print command and the crop question),
-// about_dialog.cpp and painted_icons.cpp.
+// (load, drop, image facts, preview, the pages of a set), print_action.cpp (the Print command and the crop
+// question), about_dialog.cpp and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
     // Texts are translated in the window's own context; the window needs no meta-object for that.
@@ -38,6 +41,9 @@ public:
 
     void openImageFile();
     void openImagePath(const QString& path);
+    // Opens the files as one set, in the order of their numbers or names.
+    void openImagePaths(const QStringList& paths);
+    void showPage(int index);
     void showAboutDialog();
     void printImage();
 
@@ -54,8 +60,14 @@ private:
     QWidget* buildSettingsPanel();
     static QLabel* createInfoLabel(const QString& text);
 
-    void loadImage(const QString& path);
-    bool confirmEmbeddedProfile(const TargetImage& image);
+    void loadImages(const QStringList& paths);
+    std::optional<LoadedTargetSet> loadInBackground(const TargetSet& set);
+    bool confirmEmbeddedProfile(const LoadedTargetSet& loaded);
+    void decodeShownPage();
+    void pageDecoded(quint64 ticket, int page, const std::optional<TargetImage>& image,
+                     const QString& failure);
+    bool waitForShownPage();
+    void updatePageControl();
     void showError(const QString& title, const QString& message);
     void updateImageInfo();
     void refreshPreview();
@@ -67,14 +79,23 @@ private:
     void selectOrientation(int index);
     void selectAlignment(PrintAlignment alignment);
     void checkAlignmentButton(PrintAlignment alignment);
-    bool confirmCropping(const TargetImage& image);
+    bool confirmCropping();
     void updateZoomLabel(double percent);
     void setZoomControlsEnabled(bool enabled);
 
     ImageLoader imageLoader;
     PrintJob printJob;
     PrintLayout printLayout;
+    // The set on show: its pages' sources and facts (each with a stand-in image), the page shown,
+    // and that page with all its pixels once decoded. Only the page shown is held whole.
+    TargetSet currentSet;
+    QList<TargetImage> setPages;
+    int shownPage = 0;
     std::optional<TargetImage> currentImage;
+    bool loading = false;
+    class PageDecode;
+    std::unique_ptr<PageDecode> pageDecode;
+    quint64 decodeTicket = 0; // a decode that finds the ticket changed is for a page no longer shown
     std::optional<PageOrientation> naturalOrientation;
     bool syncingControls = false;
 
@@ -84,6 +105,12 @@ private:
     QAction* zoomInAction = nullptr;
     QAction* zoomOutAction = nullptr;
     QAction* fitToScreenAction = nullptr;
+    QAction* previousPageAction = nullptr;
+    QAction* nextPageAction = nullptr;
+    QAction* pageLabelAction = nullptr;
+    QLabel* pageLabel = nullptr;
+    QGroupBox* setGroup = nullptr;
+    QLabel* setFactsLabel = nullptr;
     PreviewWidget* previewWidget = nullptr;
     QLabel* zoomLabel = nullptr;
     QComboBox* paperCombo = nullptr;

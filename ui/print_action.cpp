@@ -7,10 +7,10 @@ namespace Plover {
 
 void MainWindow::printImage()
 {
-    if (!currentImage)
+    if (setPages.isEmpty() || !waitForShownPage())
         return;
     try {
-        if (!confirmCropping(*currentImage))
+        if (!confirmCropping())
             return;
         printJob.printTargetImage(this, *currentImage, printLayout);
     } catch (const PrintException& error) {
@@ -20,16 +20,31 @@ void MainWindow::printImage()
     }
 }
 
-bool MainWindow::confirmCropping(const TargetImage& image)
+// Asked once for the whole set, naming every page that the paper cuts.
+bool MainWindow::confirmCropping()
 {
-    const QSizeF sheet = sheetSizeInches(printLayout.paper, printLayout.orientation);
-    const QSizeF size = rotatedSize(printSizeInches(image), printLayout.rotationDegrees);
-    if (fitsOnSheet(sheet, size))
-        return true;
-
     const auto inches = [](double value) {
         return QString::number(value, 'f', 2);
     };
+    const QSizeF sheet = sheetSizeInches(printLayout.paper, printLayout.orientation);
+    QStringList cropped;
+    QSizeF size;
+    for (int i = 0; i < setPages.size(); ++i) {
+        size = rotatedSize(printSizeInches(setPages[i]), printLayout.rotationDegrees);
+        if (!fitsOnSheet(sheet, size))
+            cropped << tr("%1: %2 x %3 in")
+                           .arg(targetPageName(currentSet.pages[i]), inches(size.width()),
+                                inches(size.height()));
+    }
+    if (cropped.isEmpty())
+        return true;
+    if (setPages.size() > 1)
+        return askToContinue(
+            this, tr("Image will be cropped"),
+            tr("Some pages are larger than the selected paper at their embedded print size."),
+            tr("%1\nPaper: %2 x %3 in\n\n"
+               "Continue printing, or cancel and choose a larger paper size.")
+                .arg(cropped.join(QLatin1Char('\n')), inches(sheet.width()), inches(sheet.height())));
     return askToContinue(
         this, tr("Image will be cropped"),
         tr("The image is larger than the selected paper at its embedded print size."),

@@ -57,8 +57,8 @@ QLabel* MainWindow::createInfoLabel(const QString& text)
 
 QWidget* MainWindow::buildSettingsPanel()
 {
+    // As wide as the scroll area that holds it, less its scroll bar while that shows.
     auto* panel = new QWidget;
-    panel->setFixedWidth(320);
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(8, 0, 0, 0);
     panelLayout->setSpacing(16);
@@ -117,6 +117,12 @@ QWidget* MainWindow::buildSettingsPanel()
     }
     panelLayout->addWidget(imageGroup);
 
+    // Shown only for a set of several pages, so that a single image's panel is as it always was.
+    setFactsLabel = createInfoLabel(QString());
+    setGroup = groupWith(tr("Set"), setFactsLabel);
+    setGroup->hide();
+    panelLayout->addWidget(setGroup);
+
     aboutButton = new QToolButton;
     aboutButton->setIcon(QIcon(QStringLiteral(":/branding/tessaly-logo.png")));
     aboutButton->setIconSize(QSize(260, 86));
@@ -154,7 +160,7 @@ void MainWindow::selectOrientation(int index)
     if (syncingControls || index < 0)
         return;
     printLayout.orientation = index == 1 ? PageOrientation::Landscape : PageOrientation::Portrait;
-    if (currentImage && naturalOrientation)
+    if (!setPages.isEmpty() && naturalOrientation)
         printLayout.rotationDegrees = printLayout.orientation == *naturalOrientation ? 0 : 90;
     saveSettings();
     updateImageInfo();

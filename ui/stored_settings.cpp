@@ -73,7 +73,7 @@ void MainWindow::syncControls()
         }
     }
     orientationCombo->setCurrentIndex(printLayout.orientation == PageOrientation::Landscape ? 1 : 0);
-    printAction->setEnabled(currentImage.has_value());
+    printAction->setEnabled(!setPages.isEmpty());
     checkAlignmentButton(printLayout.alignment);
     syncingControls = false;
 }

@@ -1,5 +1,6 @@
 #include "imaging/image_load_exception.h"
 #include "imaging/image_loader.h"
+#include "imaging/target_set.h"
 #include "tests/support/image_files.h"
 #include "tools/tiff_writer.h"
 
@@ -277,6 +278,74 @@ private Q_SLOTS:
         if (!pixels.isNull())
             QCOMPARE(record.image, pixels);
         QCOMPARE(record.fileName, QFileInfo(path).fileName());
+    }
+
+    // Files become a set in the order of their numbers or names, a multi-page TIFF page by page, each
+    // page read as itself; one bad page refuses the set, naming it. Each file's pages are as wide as
+    // the number in the file's name plus the page's index, so that the facts tell the pages apart.
+    void sets_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("pages"); // name and width of each page, or the refusal
+        const auto page = [](std::uint32_t width, std::uint16_t photometric = PHOTOMETRIC_RGB) {
+            TiffPage tiff = tiffPage(photometric, photometric == PHOTOMETRIC_RGB ? 3 : 1);
+            tiff.width = width;
+            return tiff;
+        };
+        for (int number : {1, 2, 10, 11})
+            PloverTools::writeTiff(dir.filePath(QStringLiteral("chart_%1.tif").arg(number)), {page(number)});
+        PloverTools::writeTiff(dir.filePath(QStringLiteral("Bravo.TIF")), {page(7)});
+        PloverTools::writeTiff(dir.filePath(QStringLiteral("alpha.tif")), {page(8)});
+        PloverTools::writeTiff(dir.filePath(QStringLiteral("book_3.tif")), {page(3), page(4), page(5)});
+        PloverTools::writeTiff(dir.filePath(QStringLiteral("palette_2.tif")),
+                               {page(2), page(3, PHOTOMETRIC_PALETTE)});
+        QVERIFY(PloverTest::writeCutTiff(dir.filePath(QStringLiteral("chart_3.tif")),
+                                         PloverTest::patternImage(200, 100)));
+        QTest::newRow("by number") << QStringList{"chart_10.tif", "chart_2.tif", "chart_11.tif",
+                                                  "chart_1.tif"}
+                                   << QStringList{"chart_1.tif 1", "chart_2.tif 2", "chart_10.tif 10",
+                                                  "chart_11.tif 11"};
+        QTest::newRow("by name") << QStringList{"Bravo.TIF", "chart_1.tif", "alpha.tif"}
+                                 << QStringList{"alpha.tif 8", "Bravo.TIF 7", "chart_1.tif 1"};
+        QTest::newRow("multi-page TIFF")
+            << QStringList{"book_3.tif"}
+            << QStringList{"book_3.tif, page 1 3", "book_3.tif, page 2 4", "book_3.tif, page 3 5"};
+        QTest::newRow("a file and a multi-page TIFF")
+            << QStringList{"chart_10.tif", "book_3.tif"}
+            << QStringList{"book_3.tif, page 1 3", "book_3.tif, page 2 4", "book_3.tif, page 3 5",
+                           "chart_10.tif 10"};
+        QTest::newRow("a cut TIFF alone") << QStringList{"chart_3.tif"} << QStringList{tiffData};
+        QTest::newRow("a cut TIFF in a set") << QStringList{"chart_2.tif", "chart_3.tif", "chart_10.tif"}
+                                             << QStringList{"chart_3.tif: " + tiffData};
+        QTest::newRow("a bad page of a multi-page TIFF")
+            << QStringList{"palette_2.tif", "chart_1.tif"}
+            << QStringList{"palette_2.tif, page 2: Unsupported color model. Use an RGB, grayscale, or CMYK "
+                           "target image."};
+    }
+
+    void sets()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, pages);
+        QStringList paths;
+        for (const QString& file : files)
+            paths << dir.filePath(file);
+        std::atomic<int> done{0};
+        const std::atomic<bool> cancelled{false};
+        QStringList seen;
+        try {
+            const std::optional<LoadedTargetSet> loaded =
+                loadTargetSet(ImageLoader(), targetSetFromPaths(paths), done, cancelled);
+            QVERIFY(loaded);
+            for (int i = 0; i < loaded->pages.size(); ++i)
+                seen << targetPageName(loaded->set.pages[i]) + ' ' +
+                            QString::number(loaded->pages[i].pixelWidth);
+            QCOMPARE(loaded->firstPage.image.width(), loaded->pages[0].pixelWidth);
+            QCOMPARE(done.load(), int(pages.size()));
+        } catch (const ImageLoadException& error) {
+            seen << error.message();
+        }
+        QCOMPARE(seen, pages);
     }
 };
 

@@ -68,6 +68,27 @@ private Q_SLOTS:
         }
     }
 
+    // A set's pages share one sheet: the smallest on which every page fits unturned, in the
+    // orientation of the size that holds them all.
+    void paperForSet()
+    {
+        const std::tuple<QList<QSizeF>, int, const char*> rows[] = {
+            {{{8, 10}}, 0, "DIN A4"},
+            {{{8, 10}, {8, 11.7}}, 0, "DIN A3"}, // only the second page needs A3
+            {{{11.7, 8}, {8, 10}}, 1, "DIN A3"}, // a landscape and a portrait page
+            {{{8, 10}, {11, 16}, {8, 10}}, 0, "DIN A3"},
+            {{{8, 10}, {25, 15}}, 1, "DIN A2"}};
+        for (const auto& [sizes, orientation, paper] : rows) {
+            const QSizeF holding = sizeHoldingAll(sizes);
+            QCOMPARE(int(orientationForSize(holding)), orientation);
+            const PaperSize chosen = paperForPrintSize(holding, orientationForSize(holding));
+            QCOMPARE(chosen.name, QString::fromLatin1(paper));
+            for (const QSizeF& size : sizes)
+                QVERIFY(fitsOnSheet(sheetSizeInches(chosen, orientationForSize(holding)), size) ||
+                        chosen.name == QLatin1String("DIN A2"));
+        }
+    }
+
     // Where an image 3000 pixels tall at 300 dpi lands on the page the printer reports, with its
     // margins of a sixth of an inch; a page a pixel wider puts an edge between pixels.
     void devicePlacement()

@@ -1,5 +1,7 @@
 #include "tests/support/image_files.h"
 
+#include "tools/tiff_writer.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
@@ -74,6 +76,20 @@ QImage patternImage(int width, int height)
     image.setPixel(width - 1, 0, qRgb(0, 255, 0));
     image.setPixel(0, height - 1, qRgb(0, 0, 255));
     return image;
+}
+
+bool writeCutTiff(const QString& path, const QImage& image)
+{
+    PloverTools::TiffPage page = PloverTools::tiffPageFromImage(image);
+    page.xResolution = page.yResolution = 300.0f;
+    page.moreTags = [](TIFF* tiff) {
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 8);
+        TIFFCheckpointDirectory(tiff);
+    };
+    if (!PloverTools::writeTiff(path, {page}))
+        return false;
+    QFile file(path);
+    return file.resize(file.size() * 6 / 10);
 }
 
 } // namespace PloverTest

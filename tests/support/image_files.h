@@ -29,4 +29,8 @@ QByteArray pngChunk(const char* type, const QByteArray& data,
 
 QByteArray bigEndian(std::uint32_t value, int bytes = 4);
 
+// An uncompressed RGB TIFF of `image` at 300 dpi, its directory ahead of the pixels as many writers
+// store it, cut to 60 % of its length: a partial download whose directory is whole.
+bool writeCutTiff(const QString& path, const QImage& image);
+
 } // namespace PloverTest

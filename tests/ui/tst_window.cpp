@@ -7,6 +7,9 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QThreadPool>
 #include <QTranslator>
@@ -49,6 +52,41 @@ QStringList facts(QWidget* window)
         texts << label->text();
     const QImage preview = window->findChild<Plover::PreviewWidget*>()->grab().toImage();
     return texts << QString::number(qHashBits(preview.constBits(), std::size_t(preview.sizeInBytes())));
+}
+
+// A window that can be handed a drop without a drag behind it.
+class DroppableWindow : public Plover::MainWindow
+{
+public:
+    using Plover::MainWindow::dropEvent;
+};
+
+// The facts once every page decode and level build has finished and reported.
+QStringList settledFacts(QWidget* window)
+{
+    for (int round = 0; round < 3; ++round) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+    return facts(window);
+}
+
+// The toolbar's page control: the label's text, empty while it is hidden.
+QString pageControl(QWidget* window)
+{
+    for (QAction* item : window->findChild<QToolBar*>()->actions()) {
+        auto* label = qobject_cast<QLabel*>(window->findChild<QToolBar*>()->widgetForAction(item));
+        if (label && label->text().startsWith(QLatin1String("Page ")))
+            return item->isVisible() ? label->text() : QString();
+    }
+    return QStringLiteral("none");
+}
+
+// The set's facts, empty while the group is hidden.
+QString setFacts(QWidget* window)
+{
+    QGroupBox* set = group(window, QStringLiteral("Set"));
+    return set->isHidden() ? QString() : set->findChild<QLabel*>()->text();
 }
 
 // A translation of every text into itself in brackets, so a text that bypasses translation shows bare.
@@ -274,8 +312,8 @@ private Q_SLOTS:
 #ifndef _WIN32 // Windows' own print dialog is answered by test_gdi_print
         // Print still prints the image shown: the refusals dropped nothing.
         const QString page = files.path(QStringLiteral("page.tif"));
-        answerNextPrintDialog({QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(300, 300), 0, page}, {},
-                              &window);
+        answerNextPrintDialog(
+            {QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(300, 300), 0, page}, {}, &window);
         action(&window, QStringLiteral("Print"))->trigger();
         QCOMPARE(QImage(page).size(), QSize(3508, 2480)); // A4 landscape at 300 dpi
 #endif
@@ -353,6 +391,158 @@ private Q_SLOTS:
             QCOMPARE(facts(&window) == before, QByteArray(answer) != "Continue");
         }
         QCOMPARE(imageLabels(&window).last()->text(), QStringLiteral("ICC Profile: sRGB (Ignored)"));
+    }
+
+    // A set opens on its first page, in number order or page by page; Page Down and Page Up flip
+    // through it, each page showing its own facts and pixels, and back again as they were.
+    void setsOpenAndFlip_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("differences");
+        files.tiff(QStringLiteral("chart_10.tif"), 300, 200, 100);
+        files.tiff(QStringLiteral("chart_2.tif"), 400, 300, 100);
+        files.tiff(QStringLiteral("chart_1.tif"), 600, 300, 150);
+        std::vector<PloverTools::TiffPage> pages;
+        for (int width : {240, 300, 360}) {
+            pages.push_back(PloverTools::tiffPageFromImage(patternImage(width, 240)));
+            pages.back().xResolution = pages.back().yResolution = 100.0f;
+        }
+        QVERIFY(PloverTools::writeTiff(files.path(QStringLiteral("book.tif")), pages));
+        QTest::newRow("numbered files") << QStringList{"chart_10.tif", "chart_1.tif", "chart_2.tif"}
+                                        << QStringList{"chart_1.tif", "chart_2.tif", "chart_10.tif"}
+                                        << "The pages differ in pixel size and resolution.";
+        QTest::newRow("multi-page TIFF")
+            << QStringList{"book.tif"}
+            << QStringList{"book.tif, page 1", "book.tif, page 2", "book.tif, page 3"}
+            << "The pages differ in pixel size.";
+    }
+
+    void setsOpenAndFlip()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, titles);
+        QFETCH(QString, differences);
+        QStringList paths;
+        for (const QString& file : files)
+            paths << this->files.path(file);
+        DroppableWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.openImagePath(this->files.tiff(QStringLiteral("single.tif"), 300, 300, 300));
+        QCOMPARE(pageControl(&window), QString()); // a single image has no page control
+        QCOMPARE(setFacts(&window), QString());
+        // Dropped together, the files open as one set.
+        QMimeData dropped;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        dropped.setUrls(urls);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        window.dropEvent(&drop);
+        QCOMPARE(setFacts(&window), QStringLiteral("3 pages\n") + differences);
+        QStringList shown;
+        for (int page = 0; page < 3; ++page) {
+            if (page > 0)
+                QTest::keyClick(&window, Qt::Key_PageDown);
+            shown << settledFacts(&window);
+            QCOMPARE(shown.mid(7 * page, 1), titles.mid(page, 1));
+            QCOMPARE(pageControl(&window), QStringLiteral("Page %1 of 3").arg(page + 1));
+        }
+        QTest::keyClick(&window, Qt::Key_PageDown); // past the last page: nothing
+        QCOMPARE(settledFacts(&window), shown.mid(14, 7));
+        QCOMPARE(QSet<QString>({shown[6], shown[13], shown[20]}).size(), 3); // each page its own pixels
+        QTest::keyClick(&window, Qt::Key_PageUp);
+        QTest::keyClick(&window, Qt::Key_PageUp);
+        QCOMPARE(settledFacts(&window), shown.mid(0, 7));
+        QCOMPARE(pageControl(&window), QStringLiteral("Page 1 of 3"));
+    }
+
+    // A set with a damaged page is refused, naming it; what was shown stays, page, layout and
+    // preview. A damaged single image is refused in the same words, without a name.
+    void brokenSetKeepsWhatWasThere()
+    {
+        QVERIFY(writeCutTiff(files.path(QStringLiteral("cut_2.tif")), patternImage(400, 300)));
+        QVERIFY(writeCutTiff(files.path(QStringLiteral("cut.tif")), patternImage(400, 300)));
+        Plover::MainWindow window;
+        window.resize(1100, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.openImagePaths({files.tiff(QStringLiteral("good_1.tif"), 300, 200, 100),
+                               files.tiff(QStringLiteral("good_2.tif"), 200, 300, 100)});
+        window.showPage(1);
+        const QStringList before = settledFacts(&window);
+        const QString data = QStringLiteral("The TIFF image data could not be decoded.");
+        for (const auto& [set, message] :
+             {std::pair{QStringList{files.path("good_1.tif"), files.path("cut_2.tif")}, "cut_2.tif: " + data},
+              std::pair{QStringList{files.path("cut.tif")}, data}}) {
+            window.openImagePaths(set);
+            QCOMPARE(errorBanner(&window)->text(),
+                     QStringLiteral("<b>Could not load target image</b><br>") + message);
+            QCOMPARE(settledFacts(&window), before);
+            QCOMPARE(pageControl(&window), QStringLiteral("Page 2 of 2"));
+            QCOMPARE(chosen(&window)[0], QStringLiteral("DIN A4"));
+        }
+    }
+
+    // One layout for the set: the smallest paper that holds every page; the crop question is asked
+    // once, naming the pages the chosen paper cuts; the profile question once, naming the pages.
+    void oneLayoutAndOneQuestionForTheSet()
+    {
+        Plover::MainWindow window;
+        window.openImagePaths({files.tiff(QStringLiteral("sheet_1.tif"), 800, 1000, 100),
+                               files.tiff(QStringLiteral("sheet_2.tif"), 800, 1170, 100),
+                               files.tiff(QStringLiteral("sheet_3.tif"), 1100, 1600, 100)});
+        QCOMPARE(chosen(&window).mid(0, 2), (QStringList{"DIN A3", "0"}));
+        paperCombo(&window)->setCurrentIndex(0);
+        // A print dialog, which must not come, is cancelled rather than left waiting.
+        answerNextPrintDialog({QString(), {}, 0, QString(), true}, {}, &window);
+        const auto crop = answerNextMessageBox(QStringLiteral("Cancel"), &window);
+        action(&window, QStringLiteral("Print"))->trigger();
+        QCOMPARE((QStringList{crop->title, crop->text, crop->informativeText}),
+                 (QStringList{"Image will be cropped",
+                              "Some pages are larger than the selected paper at their embedded print size.",
+                              "sheet_2.tif: 8.00 x 11.70 in\nsheet_3.tif: 11.00 x 16.00 in\n"
+                              "Paper: 8.27 x 11.69 in\n\n"
+                              "Continue printing, or cancel and choose a larger paper size."}));
+
+        for (const char* name : {"profiled_1.png", "profiled_3.png"})
+            QVERIFY(writeQtImage(files.path(QString::fromLatin1(name)), patternImage(300, 200), "png", 100.0,
+                                 100.0, QColorSpace(QColorSpace::SRgb)));
+        const QStringList before = settledFacts(&window);
+        const auto profile = answerNextMessageBox(QStringLiteral("Cancel"), &window);
+        window.openImagePaths({files.path(QStringLiteral("profiled_3.png")),
+                               files.tiff(QStringLiteral("profiled_2.tif"), 300, 200, 100),
+                               files.path(QStringLiteral("profiled_1.png"))});
+        QCOMPARE(profile->text,
+                 QStringLiteral("These pages contain an embedded ICC profile: profiled_1.png (sRGB), "
+                                "profiled_3.png (sRGB)."));
+        QCOMPARE(settledFacts(&window), before);
+    }
+
+    // On a 1366 x 768 laptop about 720 pixels of height are left: the window fits, with the banner and
+    // a set's facts showing, and the inspector scrolls there; on a tall screen it does not scroll.
+    void fitsALaptopScreen()
+    {
+        Plover::MainWindow window;
+        window.openImagePaths({files.tiff(QStringLiteral("tall_1.tif"), 300, 200, 100),
+                               files.tiff(QStringLiteral("tall_2.tif"), 300, 200, 100)});
+        window.openImagePath(files.path(QStringLiteral("missing.tif")));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!errorBanner(&window)->isHidden() && !group(&window, QStringLiteral("Set"))->isHidden());
+        QVERIFY2(window.minimumSizeHint().height() <= 720,
+                 qPrintable(QString::number(window.minimumSizeHint().height())));
+        auto* inspector = qobject_cast<QScrollArea*>(
+            group(&window, QStringLiteral("Paper"))->parentWidget()->parentWidget()->parentWidget());
+        QVERIFY(inspector);
+        for (const auto& [height, scrolls] : {std::pair{720, true}, std::pair{1200, false}}) {
+            window.resize(1366, height);
+            QTest::qWait(50);
+            QCOMPARE(inspector->verticalScrollBar()->isVisible(), scrolls);
+            QCOMPARE(inspector->width(), 320);
+        }
+        QCOMPARE(inspector->widget()->width(), 320);
     }
 };
 
