@@ -92,6 +92,7 @@ void MainWindow::loadImage(const QString& path)
         syncControls();
         updateImageInfo();
         refreshPreview();
+        offerPrintRecord(TargetSet{{TargetPageSource{path, 0, 1}}});
     } catch (const ImageLoadException& error) {
         showError(tr("Could not load target image"), error.message());
     } catch (const std::exception& error) {

@@ -26,6 +26,7 @@ class PreviewWidget;
 // right-hand panel: print settings, image facts, logo and error banner, with its handlers),
 // stored_settings.cpp (the stored print settings and the controls that show them), image_loading.cpp
 // (load, drop, image facts, preview), print_action.cpp (the Print command and the crop question),
+// print_record_flow.cpp (the print record written after a set is printed and offered when it is opened),
 // about_dialog.cpp and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
@@ -40,6 +41,11 @@ public:
     void openImagePath(const QString& path);
     void showAboutDialog();
     void printImage();
+    // Prints every page of the set in one job and, for more than one page, writes its print record.
+    void printSet(const TargetSet& set);
+    // Called once a set is accepted: a set of several pages printed before offers to be printed the same
+    // way again.
+    void offerPrintRecord(const TargetSet& set);
 
     static QIcon fitToScreenIcon();
     static QIcon alignmentIcon(PrintAlignment alignment);
@@ -68,6 +74,7 @@ private:
     void selectAlignment(PrintAlignment alignment);
     void checkAlignmentButton(PrintAlignment alignment);
     bool confirmCropping(const TargetImage& image);
+    void rememberPrint(const TargetSet& set, const PrintedDocument& printed);
     void updateZoomLabel(double percent);
     void setZoomControlsEnabled(bool enabled);
 
@@ -77,6 +84,8 @@ private:
     std::optional<TargetImage> currentImage;
     std::optional<PageOrientation> naturalOrientation;
     bool syncingControls = false;
+    // Where the next print of the set starts: the printer and resolution it was last printed with.
+    PrinterPreset printerPreset;
 
     QAction* printAction = nullptr;
     QAction* loadAction = nullptr;

@@ -7,12 +7,21 @@ namespace Plover {
 
 void MainWindow::printImage()
 {
-    if (!currentImage)
+    if (!currentImage || !confirmCropping(*currentImage))
         return;
+    // The image's own file, a set of one.
+    printSet(TargetSet{{TargetPageSource{currentImage->filePath, 0, 1}}});
+}
+
+void MainWindow::printSet(const TargetSet& set)
+{
     try {
-        if (!confirmCropping(*currentImage))
-            return;
-        printJob.printTargetImage(this, *currentImage, printLayout);
+        // A single image starts from the system's defaults every time.
+        const bool several = set.pages.size() > 1;
+        const std::optional<PrintedDocument> printed =
+            printJob.printTargetSet(this, set, printLayout, several ? printerPreset : PrinterPreset{});
+        if (printed && several)
+            rememberPrint(set, *printed);
     } catch (const PrintException& error) {
         showError(tr("Could not print target image"), error.message());
     } catch (const std::exception& error) {

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -78,7 +79,8 @@ struct DestinationSearch
     QList<bool> answered;
 };
 
-PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_shared<DestinationSearch>())
+PrintDialog::PrintDialog(QWidget* parent, DialogStart start)
+    : QDialog(parent), start(std::move(start)), search(std::make_shared<DestinationSearch>())
 {
     setWindowTitle(QCoreApplication::translate("Plover::PrintSystem", "Print"));
 
@@ -117,6 +119,9 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Copies:"), copiesSpinBox);
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Unprintable margin:"), marginSpinBox);
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Output file:"), outputRow);
+    QWidget* pagesRow = buildPageRange();
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Print range:"), pagesRow);
+    form->setRowVisible(pagesRow, this->start.maxPage > 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -154,9 +159,48 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
 
 PrintDialog::~PrintDialog() = default;
 
-std::optional<PrinterChoice> PrintDialog::choosePrinter(QWidget* parent)
+// "All" or "Pages from ... to ...", within the pages offered.
+QWidget* PrintDialog::buildPageRange()
 {
-    PrintDialog dialog(parent);
+    auto* allPagesButton = new QRadioButton(QCoreApplication::translate("Plover::PrintSystem", "All"));
+    allPagesButton->setObjectName(QStringLiteral("allPagesButton"));
+    pageRangeButton = new QRadioButton(QCoreApplication::translate("Plover::PrintSystem", "Pages from"));
+    pageRangeButton->setObjectName(QStringLiteral("pageRangeButton"));
+    fromPageSpinBox = new QSpinBox;
+    fromPageSpinBox->setObjectName(QStringLiteral("fromPageSpinBox"));
+    toPageSpinBox = new QSpinBox;
+    toPageSpinBox->setObjectName(QStringLiteral("toPageSpinBox"));
+    const int first = std::max(1, start.minPage), last = std::max(first, start.maxPage);
+    for (QSpinBox* page : {fromPageSpinBox, toPageSpinBox})
+        page->setRange(first, last);
+    fromPageSpinBox->setValue(start.pageRange ? start.fromPage : first);
+    toPageSpinBox->setValue(start.pageRange ? start.toPage : last);
+    (start.pageRange ? pageRangeButton : allPagesButton)->setChecked(true);
+    // Typing a page chooses the range; the range never runs backwards.
+    connect(fromPageSpinBox, &QSpinBox::valueChanged, this, [this](int from) {
+        pageRangeButton->setChecked(true);
+        toPageSpinBox->setValue(std::max(from, toPageSpinBox->value()));
+    });
+    connect(toPageSpinBox, &QSpinBox::valueChanged, this, [this](int to) {
+        pageRangeButton->setChecked(true);
+        fromPageSpinBox->setValue(std::min(to, fromPageSpinBox->value()));
+    });
+
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->addWidget(allPagesButton);
+    rowLayout->addWidget(pageRangeButton);
+    rowLayout->addWidget(fromPageSpinBox);
+    rowLayout->addWidget(new QLabel(QCoreApplication::translate("Plover::PrintSystem", "to")));
+    rowLayout->addWidget(toPageSpinBox);
+    rowLayout->addStretch(1);
+    return row;
+}
+
+std::optional<PrinterChoice> PrintDialog::choosePrinter(QWidget* parent, const DialogStart& start)
+{
+    PrintDialog dialog(parent, start);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
@@ -176,6 +220,11 @@ void PrintDialog::collectAnswers()
                 printerChooser->insertItem(static_cast<int>(i), destinations[i].displayName());
         }
     }
+    // The printer asked for where it is listed (the file printer always is), else the system's default.
+    const bool startPrinterListed =
+        start.printer == FilePrinter::printerName() ||
+        std::any_of(destinations.cbegin(), destinations.cend(),
+                    [this](const CupsDestination& d) { return d.displayName() == start.printer; });
     bool waiting = false;
     for (qsizetype i = 0; i < destinations.size(); ++i) {
         const bool unavailable = answered[i] && !destinations[i].available;
@@ -183,7 +232,8 @@ void PrintDialog::collectAnswers()
         printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
                                                                            QCoreApplication::translate("Plover::PrintSystem", " (unavailable)")
                                                                      : destinations[i].displayName());
-        if (destinations[i].isDefault && !userChosePrinter && printerChooser->currentIndex() != i)
+        const bool wanted = startPrinterListed ? destinations[i].displayName() == start.printer : destinations[i].isDefault;
+        if (wanted && !userChosePrinter && printerChooser->currentIndex() != i)
             printerChooser->setCurrentIndex(static_cast<int>(i));
     }
     statusLabel->setVisible(waiting);
@@ -225,9 +275,12 @@ void PrintDialog::showPrinter()
         resolutionChooser->clear();
         for (const ResolutionChoice& resolution : resolutions)
             resolutionChooser->addItem(resolutionText(resolution), resolution.dpi);
-        resolutionChooser->setCurrentIndex(std::max(0, resolutionChooser->findData(preferred)));
+        const bool startPrinter = printerChooser->currentText() == start.printer;
+        const int startResolution = startPrinter ? resolutionChooser->findData(start.resolution) : -1;
+        resolutionChooser->setCurrentIndex(
+            startResolution >= 0 ? startResolution : std::max(0, resolutionChooser->findData(preferred)));
         copiesSpinBox->setRange(1, destination ? std::max(1, destination->maxCopies) : 1);
-        copiesSpinBox->setValue(1);
+        copiesSpinBox->setValue(startPrinter && start.copies > 0 ? start.copies : 1);
     }
     form->setRowVisible(copiesSpinBox, destination != nullptr);
     form->setRowVisible(marginSpinBox, isFilePrinter());
@@ -263,6 +316,9 @@ PrinterChoice PrintDialog::choice() const
         chosen.device =
             std::make_unique<FilePrinter>(marginSpinBox->value(), outputPathEdit->text(), parentWidget());
     }
+    chosen.pageRange = start.maxPage > 0 && pageRangeButton->isChecked();
+    chosen.fromPage = fromPageSpinBox->value();
+    chosen.toPage = toPageSpinBox->value();
     return chosen;
 }
 
