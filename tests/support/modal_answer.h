@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -37,6 +38,8 @@ struct PrintDialogAnswer
     int copies = 0;
     QString outputPath; // the file printer's page
     bool cancel = false;
+    QPoint pages = {}; // the range "from" x "to" y; null for all pages
+    std::function<void(QWidget* dialog)> inspect = {}; // sees the dialog as it shows, before it is answered
 };
 
 // Answers the next print dialog, passing over other modal widgets, once it has heard from every CUPS
