@@ -1,5 +1,6 @@
 #include "imaging/image_loader.h"
 #include "layout/placement_geometry.h"
+#include "layout/print_record.h"
 #include "tests/support/modal_answer.h"
 #include "window_test.h"
 
@@ -67,18 +68,19 @@ QStringList lastSchedulerJob(const QString& name = queue)
     return job;
 }
 
-// What the printer received last: the raster's first page header, its count of pages, the smallest
-// rectangle holding every pixel that is not paper white, and the pixels within `crop` as 8-bit RGB.
+// What the printer received last: the raster's first page header, its count of pages, and for each
+// page with a crop the smallest rectangle holding every pixel that is not paper white, and the pixels
+// within its crop as 8-bit RGB.
 struct ReceivedPage
 {
     cups_page_header2_t header{};
     int pages = 0;
-    QRect printed;
-    QImage crop;
+    QList<QRect> printed;
+    QList<QImage> crop;
     QString job; // the attributes the printer got, or the filter's arguments a line each
 };
 
-ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& crop)
+ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QList<QRect>& crops)
 {
     ReceivedPage received;
     // A job that ended without a page fails at once rather than after the longest render.
@@ -99,25 +101,29 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
     while (raster && cupsRasterReadHeader2(raster, &header)) {
         const int bytes = int(header.cupsBitsPerColor) / 8; // samples of 16 bits are in host order
         std::vector<uchar> line(header.cupsBytesPerLine), rgb(size_t(header.cupsWidth) * 3);
-        if (received.pages++ == 0) {
+        const int page = received.pages++;
+        const QRect crop = crops.value(page);
+        if (page == 0)
             received.header = header;
-            received.crop = QImage(crop.size(), QImage::Format_RGB888);
-            received.crop.fill(Qt::black);
+        if (page < crops.size()) {
+            received.printed << QRect();
+            received.crop << QImage(crop.size(), QImage::Format_RGB888);
+            received.crop.last().fill(Qt::black);
         }
         for (int y = 0; y < int(header.cupsHeight); ++y) {
             cupsRasterReadPixels(raster, line.data(), header.cupsBytesPerLine);
-            if (received.pages > 1 || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes ||
+            if (page >= crops.size() || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes ||
                 header.cupsColorOrder != CUPS_ORDER_CHUNKED)
                 continue;
             for (size_t i = 0; i < rgb.size(); ++i)
                 rgb[i] = bytes == 2 ? uchar(reinterpret_cast<const quint16*>(line.data())[i] >> 8) : line[i];
             for (int x = 0; x < int(header.cupsWidth); ++x) {
                 if ((rgb[3 * x] & rgb[3 * x + 1] & rgb[3 * x + 2]) != 0xff)
-                    received.printed |= QRect(x, y, 1, 1);
+                    received.printed[page] |= QRect(x, y, 1, 1);
             }
             const QRect row = QRect(0, y, int(header.cupsWidth), 1) & crop;
             if (!row.isEmpty())
-                std::memcpy(received.crop.scanLine(y - crop.y()) + 3 * (row.x() - crop.x()),
+                std::memcpy(received.crop[page].scanLine(y - crop.y()) + 3 * (row.x() - crop.x()),
                             rgb.data() + 3 * row.x(), size_t(3 * row.width()));
         }
     }
@@ -265,7 +271,7 @@ private Q_SLOTS:
                 .translated(-origin);
         };
         const ReceivedPage received =
-            lastReceivedPage(printer, jobs, onRaster(placed).adjusted(-1, -1, 1, 1));
+            lastReceivedPage(printer, jobs, {onRaster(placed).adjusted(-1, -1, 1, 1)});
         const cups_page_header2_t& header = received.header;
         QCOMPARE(QSize(int(header.HWResolution[0]), int(header.HWResolution[1])), dpi);
         QCOMPARE(QSize(int(header.cupsWidth), int(header.cupsHeight)),
@@ -287,7 +293,7 @@ private Q_SLOTS:
         const QRect printable = QRect({}, page) - pageMargins;
         QCOMPARE(question->seen, !printable.contains(placed & QRect({}, page)));
         QVERIFY2(!question->seen || question->text.contains(QStringLiteral("mm at the")), qPrintable(question->text));
-        const QRect area = received.printed, expected = onRaster(placed & printable);
+        const QRect area = received.printed.value(0), expected = onRaster(placed & printable);
         const QPoint a = area.topLeft() - expected.topLeft(), b = area.bottomRight() - expected.bottomRight();
         QVERIFY2(std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())}) <= 1,
                  qPrintable(QStringLiteral("printed at %1,%2 %3x%4, expected %5,%6 %7x%8")
@@ -308,8 +314,78 @@ private Q_SLOTS:
             // hide what lies beyond them.
             const QRect seen = expected.translated(-onRaster(placed).topLeft());
             const QPoint landed = area.topLeft() - expected.topLeft() + QPoint(1, 1);
-            QCOMPARE(received.crop.copy(seen.translated(landed)), shown.copy(seen));
+            QCOMPARE(received.crop.value(0).copy(seen.translated(landed)), shown.copy(seen));
         }
+    }
+
+    // A 3-page set goes to the PWG queue as one job of 3 pages, each target exact in size, place and
+    // bytes, and its record beside it says what it went out on. Opened again, the set offers to be
+    // printed the same way: Yes brings the layout back, and the dialog starts on the recorded printer
+    // and resolution.
+    void setPrintedInOneJobAndOfferedAgain()
+    {
+        TargetSet set;
+        for (int i = 1; i <= 3; ++i) {
+            const QString file = files.path(QStringLiteral("chart_%1.tif").arg(i, 2, 10, QLatin1Char('0')));
+            PloverTools::writeRgbTiff(file, patternImage(300 + 60 * i, 200 - 40 * i), 720, 720);
+            set.pages << TargetPageSource{file, 0, 1};
+        }
+        const PaperSize a3 = paperSizes()[1];
+        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center, 90}; // landscape targets
+        {
+            MainWindow window;
+            window.openImagePath(set.pages[0].filePath);
+            paperCombo(&window)->setCurrentIndex(1);
+            orientationCombo(&window)->setCurrentIndex(0);
+            const int jobs = storedJobs(queue).size();
+            answerNextPrintDialog({queue, QSize(720, 720), 1, QString()});
+            window.printSet(set);
+            QVERIFY(errorBanner(&window)->isHidden());
+
+            const auto [sheet, margins] = sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {720, 720});
+            const DevicePageMetrics device{720, 720, sheet.width(), sheet.height(), margins.left(), margins.top()};
+            QList<QRect> placed;
+            QList<TargetImage> targets;
+            for (const TargetPageSource& page : set.pages) {
+                targets << ImageLoader().loadTargetPage(page);
+                placed << devicePlacementRect(device, targets.last(), layout).translated(margins.left(), margins.top());
+            }
+            const ReceivedPage received = lastReceivedPage(queue, jobs, placed);
+            QCOMPARE(received.pages, 3);
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(placed[i].contains(received.printed[i]));
+                QCOMPARE(received.crop[i], rotatedImage(targets[i].image, 90).convertToFormat(QImage::Format_RGB888));
+            }
+        }
+        QFile written(files.path(QStringLiteral("chart.plover.json")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const std::optional<PrintRecord> record = printRecordFromJson(written.readAll());
+        QVERIFY(record);
+        QCOMPARE(record->files.size(), 3);
+        QCOMPARE(QStringList({record->paper, record->printer}), QStringList({"DIN A3", queue}));
+        QCOMPARE(record->resolution, QSize(720, 720));
+        QVERIFY(record->icmOff);
+
+        clearStore();
+        MainWindow window;
+        window.openImagePath(set.pages[0].filePath);
+        const std::shared_ptr<MessageBoxSeen> question = answerNextMessageBox(QStringLiteral("&Yes"));
+        window.offerPrintRecord(set);
+        QVERIFY2(question->informativeText.contains(QStringLiteral("Paper: DIN A3 then, DIN A4 now")),
+                 qPrintable(question->informativeText));
+        QCOMPARE(paperCombo(&window)->currentText(), QStringLiteral("DIN A3"));
+        QCOMPARE(orientationCombo(&window)->currentIndex(), 0);
+        QString printer;
+        QVariant resolution;
+        PrintDialogAnswer look{QString(), QSize(), 0, QString(), true};
+        look.inspect = [&](QWidget* dialog) {
+            printer = dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"))->currentText();
+            resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"))->currentData();
+        };
+        answerNextPrintDialog(look);
+        window.printSet(set);
+        QCOMPARE(printer, queue);
+        QCOMPARE(resolution.toSize(), QSize(720, 720));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
