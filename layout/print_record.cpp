@@ -39,7 +39,9 @@ QString shown(const char* context, const QString& english)
 
 QString dpiText(QSize dpi)
 {
-    return QCoreApplication::translate("Plover::PrintRecord", "%1 x %2 dpi").arg(dpi.width()).arg(dpi.height());
+    return QCoreApplication::translate("Plover::PrintRecord", "%1 x %2 dpi")
+        .arg(dpi.width())
+        .arg(dpi.height());
 }
 
 QString icmText(bool off)
@@ -95,7 +97,8 @@ std::optional<PrintRecord> printRecordFromJson(const QByteArray& json)
 {
     const QJsonObject object = QJsonDocument::fromJson(json).object();
     const QString orientation = object.value(QStringLiteral("orientation")).toString();
-    const std::optional<PrintAlignment> alignment = alignmentNamed(object.value(QStringLiteral("alignment")).toString());
+    const std::optional<PrintAlignment> alignment =
+        alignmentNamed(object.value(QStringLiteral("alignment")).toString());
     if (object.value(QStringLiteral("format")).toString() != formatName || !alignment ||
         (orientation != orientationName(PageOrientation::Portrait) &&
          orientation != orientationName(PageOrientation::Landscape)))
@@ -108,17 +111,19 @@ std::optional<PrintRecord> printRecordFromJson(const QByteArray& json)
     record.firstPage = printedPages.value(QStringLiteral("from")).toInt();
     record.lastPage = printedPages.value(QStringLiteral("to")).toInt();
     record.paper = object.value(QStringLiteral("paper")).toString();
-    record.orientation = orientation == orientationName(PageOrientation::Landscape) ? PageOrientation::Landscape
-                                                                                    : PageOrientation::Portrait;
+    record.orientation = orientation == orientationName(PageOrientation::Landscape)
+                             ? PageOrientation::Landscape
+                             : PageOrientation::Portrait;
     record.alignment = *alignment;
     record.printer = object.value(QStringLiteral("printer")).toString();
     const QJsonObject resolution = object.value(QStringLiteral("resolution")).toObject();
-    record.resolution = QSize(resolution.value(QStringLiteral("x")).toInt(), resolution.value(QStringLiteral("y")).toInt());
+    record.resolution =
+        QSize(resolution.value(QStringLiteral("x")).toInt(), resolution.value(QStringLiteral("y")).toInt());
     record.icmOff = object.value(QStringLiteral("icm")).toString() == QLatin1String("off");
     record.printed = QDateTime::fromString(object.value(QStringLiteral("printed")).toString(), Qt::ISODate);
     for (const QJsonValue option : object.value(QStringLiteral("driverOptions")).toArray()) {
-        record.driverOptions.append({option[QStringLiteral("keyword")].toString(),
-                                     option[QStringLiteral("choice")].toString()});
+        record.driverOptions.append(
+            {option[QStringLiteral("keyword")].toString(), option[QStringLiteral("choice")].toString()});
     }
     return record;
 }
@@ -129,9 +134,10 @@ QString printRecordPath(const TargetSet& set)
         return {};
     const QFileInfo first(set.pages.first().filePath);
     QString name = first.completeBaseName();
-    const bool oneFile = std::all_of(set.pages.cbegin(), set.pages.cend(), [&set](const TargetPageSource& page) {
-        return page.filePath == set.pages.first().filePath;
-    });
+    const bool oneFile =
+        std::all_of(set.pages.cbegin(), set.pages.cend(), [&set](const TargetPageSource& page) {
+            return page.filePath == set.pages.first().filePath;
+        });
     if (!oneFile) {
         // Numbered files share what comes before their numbers: chart_01.tif and chart_02.tif make "chart".
         static const QRegularExpression number(QStringLiteral("[\\s_.-]*\\d+$"));
@@ -151,8 +157,8 @@ QStringList printRecordDifferences(const PrintRecord& recorded, const PrintRecor
     const QString separator = QStringLiteral(", ");
     differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Files: %1 then, %2 now"), recorded.files.join(separator),
            current.files.join(separator));
-    differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Pages: %1 then, %2 now"), QString::number(recorded.pages),
-           QString::number(current.pages));
+    differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Pages: %1 then, %2 now"),
+           QString::number(recorded.pages), QString::number(current.pages));
     differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Paper: %1 then, %2 now"), recorded.paper, current.paper);
     differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Orientation: %1 then, %2 now"),
            shown("Plover::PrintRecord", orientationName(recorded.orientation)),
@@ -164,8 +170,8 @@ QStringList printRecordDifferences(const PrintRecord& recorded, const PrintRecor
         return differences;
     differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Printer: \"%1\" then, \"%2\" now"), recorded.printer,
            current.printer);
-    differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Resolution: %1 then, %2 now"), dpiText(recorded.resolution),
-           dpiText(current.resolution));
+    differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "Resolution: %1 then, %2 now"),
+           dpiText(recorded.resolution), dpiText(current.resolution));
     differ(QT_TRANSLATE_NOOP("Plover::PrintRecord", "ICM: %1 then, %2 now"), icmText(recorded.icmOff),
            icmText(current.icmOff));
     // Every keyword either side knows, in the order the record has them, then the new ones.
@@ -186,7 +192,8 @@ QStringList printRecordDifferences(const PrintRecord& recorded, const PrintRecor
     for (const QString& keyword : keywords) {
         const QString then = choiceOf(recorded, keyword), now = choiceOf(current, keyword);
         if (then != now)
-            differences << QCoreApplication::translate("Plover::PrintRecord", "Driver option %1: %2 then, %3 now")
+            differences << QCoreApplication::translate("Plover::PrintRecord",
+                                                       "Driver option %1: %2 then, %3 now")
                                .arg(keyword, then, now);
     }
     return differences;

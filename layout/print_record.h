@@ -24,10 +24,10 @@ struct PrintRecord
     QString paper; // the catalogue's name
     PageOrientation orientation = PageOrientation::Portrait;
     PrintAlignment alignment = PrintAlignment::Center;
-    QString printer; // empty where nothing has been printed yet
+    QString printer;  // empty where nothing has been printed yet
     QSize resolution; // dots per inch in the printer's own sense
     bool icmOff = false;
-    QDateTime printed; // UTC
+    QDateTime printed;                                // UTC
     QList<std::pair<QString, QString>> driverOptions; // the printer's own choices, keyword and choice
 };
 

@@ -204,13 +204,15 @@ std::optional<PrintedDocument> printWithGdi(QWidget* parent, int pageCount, cons
     // The owner is the parent's top-level window; asking a child for its id would make it native.
     request.hwndOwner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
     // A single page is asked for without a page range, exactly as one image always was.
-    request.Flags = PD_RETURNDC | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE | (pagesInSet == 1 ? PD_NOPAGENUMS : 0);
+    request.Flags =
+        PD_RETURNDC | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE | (pagesInSet == 1 ? PD_NOPAGENUMS : 0);
     request.nFromPage = 1;
     request.nToPage = pagesInSet;
     request.nMinPage = 1;
     request.nMaxPage = pagesInSet;
     request.nCopies = 0;
-    // Whatever the request holds is the job's to free, also the memory handed in when the dialog is cancelled.
+    // Whatever the request holds is the job's to free, also the memory handed in when the dialog is
+    // cancelled.
     const DialogHandles handles{request};
     presetDialog(request, preset);
     BOOL confirmed = PrintDlgW(&request);
@@ -269,7 +271,9 @@ std::optional<PrintedDocument> printWithGdi(QWidget* parent, int pageCount, cons
 
 bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& layout)
 {
-    return printWithGdi(parent, 1, [&image](int) { return image; }, layout).has_value();
+    return printWithGdi(
+               parent, 1, [&image](int) { return image; }, layout)
+        .has_value();
 }
 
 } // namespace Plover

@@ -21,10 +21,11 @@ QString noImage()
 QString unreadablePage(const TargetPageSource& source, int number, const QString& reason)
 {
     const QString file = QFileInfo(source.filePath).fileName();
-    const QString where =
-        source.pagesInFile > 1
-            ? QCoreApplication::translate("Plover::PrintJob", "%1, page %2").arg(file).arg(source.pageIndex + 1)
-            : file;
+    const QString where = source.pagesInFile > 1
+                              ? QCoreApplication::translate("Plover::PrintJob", "%1, page %2")
+                                    .arg(file)
+                                    .arg(source.pageIndex + 1)
+                              : file;
     return QCoreApplication::translate("Plover::PrintJob",
                                        "Page %1 (%2) could not be read, so the print was withdrawn. %3")
         .arg(QString::number(number), where, reason);
@@ -40,7 +41,8 @@ bool PrintJob::printTargetImage(QWidget* parent, const TargetImage& image, const
 }
 
 std::optional<PrintedDocument> PrintJob::printTargetSet(QWidget* parent, const TargetSet& set,
-                                                        const PrintLayout& layout, const PrinterPreset& preset) const
+                                                        const PrintLayout& layout,
+                                                        const PrinterPreset& preset) const
 {
     if (set.pages.isEmpty())
         throw PrintException(noImage());

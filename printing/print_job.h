@@ -15,7 +15,7 @@ namespace Plover {
 // A printer and resolution for the print dialog to start from, instead of the system's defaults.
 struct PrinterPreset
 {
-    QString printer; // as the dialog's device names give it
+    QString printer;  // as the dialog's device names give it
     QSize resolution; // dots per inch in the device's own sense (its portrait page)
 };
 
@@ -39,7 +39,8 @@ public:
     // Every page of the set, or the range chosen in the dialog, in one document. Each page is read as it
     // is printed and let go before the next. Nothing when the dialog was cancelled or the print failed;
     // throws PrintException when the set is empty or a page cannot be read, which withdraws the document.
-    std::optional<PrintedDocument> printTargetSet(QWidget* parent, const TargetSet& set, const PrintLayout& layout,
+    std::optional<PrintedDocument> printTargetSet(QWidget* parent, const TargetSet& set,
+                                                  const PrintLayout& layout,
                                                   const PrinterPreset& preset = {}) const;
 };
 

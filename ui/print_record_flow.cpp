@@ -49,19 +49,24 @@ void MainWindow::offerPrintRecord(const TargetSet& set)
     if (!record)
         return;
 
-    const QString orientation = record->orientation == PageOrientation::Landscape ? tr("Landscape") : tr("Portrait");
-    const QString resolution = tr("%1 x %2 dpi").arg(record->resolution.width()).arg(record->resolution.height());
+    const QString orientation =
+        record->orientation == PageOrientation::Landscape ? tr("Landscape") : tr("Portrait");
+    const QString resolution =
+        tr("%1 x %2 dpi").arg(record->resolution.width()).arg(record->resolution.height());
     const QStringList differences = printRecordDifferences(*record, currentPrintChoice(set, printLayout));
-    QString details = differences.isEmpty() ? tr("The current choice is the same.")
-                                            : tr("The current choice differs:\n%1").arg(differences.join(u'\n'));
+    QString details = differences.isEmpty()
+                          ? tr("The current choice is the same.")
+                          : tr("The current choice differs:\n%1").arg(differences.join(u'\n'));
     if (record->firstPage != 1 || record->lastPage != record->pages)
-        details += u'\n' + tr("Only pages %1 to %2 were printed then.").arg(record->firstPage).arg(record->lastPage);
+        details +=
+            u'\n' + tr("Only pages %1 to %2 were printed then.").arg(record->firstPage).arg(record->lastPage);
     QMessageBox question(
         QMessageBox::Question, tr("Print record"),
         tr("This set was printed on %1 on \"%2\" at %3, on %4, %5, %6. Print it the same way again?")
             .arg(QLocale::c().toString(record->printed.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")),
                  record->printer, resolution, record->paper, orientation,
-                 QCoreApplication::translate("Plover::PrintAlignment", alignmentName(record->alignment).toUtf8().constData())),
+                 QCoreApplication::translate("Plover::PrintAlignment",
+                                             alignmentName(record->alignment).toUtf8().constData())),
         QMessageBox::Yes | QMessageBox::No, this);
     question.setInformativeText(details);
     question.setDefaultButton(QMessageBox::Yes);

@@ -232,7 +232,8 @@ void PrintDialog::collectAnswers()
         printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
                                                                            QCoreApplication::translate("Plover::PrintSystem", " (unavailable)")
                                                                      : destinations[i].displayName());
-        const bool wanted = startPrinterListed ? destinations[i].displayName() == start.printer : destinations[i].isDefault;
+        const bool wanted =
+            startPrinterListed ? destinations[i].displayName() == start.printer : destinations[i].isDefault;
         if (wanted && !userChosePrinter && printerChooser->currentIndex() != i)
             printerChooser->setCurrentIndex(static_cast<int>(i));
     }

@@ -28,7 +28,7 @@ struct DestinationSearch;
 // What the dialog starts from besides the system's defaults, as Windows' dialog reads it from its request.
 struct DialogStart
 {
-    QString printer; // chosen while it is listed
+    QString printer;  // chosen while it is listed
     QSize resolution; // chosen where that printer offers it
     int copies = 0;
     // The page range offered, none where maxPage is 0; "Pages" rather than "All" at first when pageRange.

@@ -84,7 +84,8 @@ HGLOBAL store(HGLOBAL handle, const void* data, std::size_t size)
     GlobalBlock* block = blockOf(handle);
     if (!block)
         return allocate(data, size);
-    block->bytes.assign(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+    block->bytes.assign(static_cast<const std::uint8_t*>(data),
+                        static_cast<const std::uint8_t*>(data) + size);
     return handle;
 }
 
@@ -93,20 +94,25 @@ HGLOBAL store(HGLOBAL handle, const void* data, std::size_t size)
 Plover::PrintSystem::DialogStart dialogStart(const PRINTDLGW& request)
 {
     Plover::PrintSystem::DialogStart start;
-    if (const GlobalBlock* names = blockOf(request.hDevNames); names && names->bytes.size() > sizeof(DEVNAMES)) {
+    if (const GlobalBlock* names = blockOf(request.hDevNames);
+        names && names->bytes.size() > sizeof(DEVNAMES)) {
         DEVNAMES header{};
         std::memcpy(&header, names->bytes.data(), sizeof header);
         const std::size_t characters = names->bytes.size() / sizeof(WCHAR);
         if (header.wDeviceOffset < characters) {
             const auto* text = reinterpret_cast<const char16_t*>(names->bytes.data()) + header.wDeviceOffset;
-            start.printer = QString::fromUtf16(text, std::find(text, text + (characters - header.wDeviceOffset), 0) - text);
+            start.printer = QString::fromUtf16(
+                text, std::find(text, text + (characters - header.wDeviceOffset), 0) - text);
         }
     }
-    if (const GlobalBlock* block = blockOf(request.hDevMode); block && block->bytes.size() >= sizeof(DEVMODEW)) {
+    if (const GlobalBlock* block = blockOf(request.hDevMode);
+        block && block->bytes.size() >= sizeof(DEVMODEW)) {
         DEVMODEW mode{};
         std::memcpy(&mode, block->bytes.data(), sizeof mode);
         if (mode.dmFields & DM_PRINTQUALITY)
-            start.resolution = QSize(mode.dmPrintQuality, (mode.dmFields & DM_YRESOLUTION) ? mode.dmYResolution : mode.dmPrintQuality);
+            start.resolution =
+                QSize(mode.dmPrintQuality,
+                      (mode.dmFields & DM_YRESOLUTION) ? mode.dmYResolution : mode.dmPrintQuality);
         if (mode.dmFields & DM_COPIES)
             start.copies = mode.dmCopies;
     }

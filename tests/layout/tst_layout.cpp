@@ -119,7 +119,8 @@ private Q_SLOTS:
         QCOMPARE(object[QStringLiteral("icm")].toString(), QStringLiteral("off"));
         QCOMPARE(object[QStringLiteral("alignment")].toString(), QStringLiteral("Bottom Right"));
         QCOMPARE(object[QStringLiteral("printed")].toString(), QStringLiteral("2026-12-07T04:30:00Z"));
-        for (const QByteArray& junk : {QByteArray(), QByteArray("[1]"), QByteArray(json).replace("Landscape", "Sideways")})
+        for (const QByteArray& junk :
+             {QByteArray(), QByteArray("[1]"), QByteArray(json).replace("Landscape", "Sideways")})
             QVERIFY(!printRecordFromJson(junk));
     }
 
@@ -150,16 +151,44 @@ private Q_SLOTS:
         QFETCH(QString, change);
         PrintRecord current = printedRecord();
         const QHash<QString, std::function<void()>> changes{
-            {"nothing", [] {}},
-            {"paper", [&] { current.paper = QStringLiteral("DIN A4"); }},
-            {"orientation", [&] { current.orientation = PageOrientation::Portrait; }},
-            {"alignment", [&] { current.alignment = PrintAlignment::Center; }},
-            {"files", [&] { current.files[1] = QStringLiteral("chart_03.tif"); }},
-            {"printer", [&] { current.printer = QStringLiteral("plover-test"); }},
-            {"resolution", [&] { current.resolution.transpose(); }},
-            {"icm", [&] { current.icmOff = false; }},
-            {"driver options", [&] { current.driverOptions = {{QStringLiteral("StpQuality"), QStringLiteral("Photo")}}; }},
-            {"no printer yet", [&] { current.printer.clear(), current.icmOff = false, current.driverOptions.clear(); }}};
+            {"nothing",
+             [] {
+             }},
+            {"paper",
+             [&] {
+                 current.paper = QStringLiteral("DIN A4");
+             }},
+            {"orientation",
+             [&] {
+                 current.orientation = PageOrientation::Portrait;
+             }},
+            {"alignment",
+             [&] {
+                 current.alignment = PrintAlignment::Center;
+             }},
+            {"files",
+             [&] {
+                 current.files[1] = QStringLiteral("chart_03.tif");
+             }},
+            {"printer",
+             [&] {
+                 current.printer = QStringLiteral("plover-test");
+             }},
+            {"resolution",
+             [&] {
+                 current.resolution.transpose();
+             }},
+            {"icm",
+             [&] {
+                 current.icmOff = false;
+             }},
+            {"driver options",
+             [&] {
+                 current.driverOptions = {{QStringLiteral("StpQuality"), QStringLiteral("Photo")}};
+             }},
+            {"no printer yet", [&] {
+                 current.printer.clear(), current.icmOff = false, current.driverOptions.clear();
+             }}};
         changes[change]();
         QTEST(Plover::printRecordDifferences(printedRecord(), current), "differences");
     }
@@ -170,10 +199,11 @@ private Q_SLOTS:
     {
         const TargetPageSource a{"/charts/chart_01.tif"}, b{"/charts/chart_02.tif"}, c{"/charts/alpha.tif"},
             d{"/charts/02.tif"}, page2{"/charts/chart_01.tif", 1, 2};
-        const std::pair<QList<TargetPageSource>, const char*> rows[] = {{{a, b}, "/charts/chart.plover.json"},
-                                                                        {{a, page2}, "/charts/chart_01.plover.json"},
-                                                                        {{c, b}, "/charts/alpha.plover.json"},
-                                                                        {{d, b}, "/charts/02.plover.json"}};
+        const std::pair<QList<TargetPageSource>, const char*> rows[] = {
+            {{a, b}, "/charts/chart.plover.json"},
+            {{a, page2}, "/charts/chart_01.plover.json"},
+            {{c, b}, "/charts/alpha.plover.json"},
+            {{d, b}, "/charts/02.plover.json"}};
         for (const auto& [pages, path] : rows)
             QCOMPARE(Plover::printRecordPath(TargetSet{pages}), QString::fromLatin1(path));
     }

@@ -71,8 +71,10 @@ void checkSheets(const QString& path, const QList<TargetImage>& targets, int dpi
         QCOMPARE(sheet.dotsPerMeterX(), qRound(dpi / 0.0254));
         const int margin = pixels(3.0);
         const DevicePageMetrics device{dpi, dpi, sheet.width(), sheet.height(), margin, margin};
-        const QRect placed = devicePlacementRect(device, targets[page], layoutOn()).translated(margin, margin);
-        QCOMPARE(sheet.copy(placed), targets[page].image.convertToFormat(QImage::Format_RGB32).scaled(placed.size()));
+        const QRect placed =
+            devicePlacementRect(device, targets[page], layoutOn()).translated(margin, margin);
+        QCOMPARE(sheet.copy(placed),
+                 targets[page].image.convertToFormat(QImage::Format_RGB32).scaled(placed.size()));
     }
 }
 
@@ -132,16 +134,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("calls");
         QTest::addColumn<bool>("printed");
         const QString page = "StartPage EndDoc DeleteDC GlobalFree GlobalFree";
-        QTest::newRow("printed") << Fault::None << false
-                                 << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC "
-                                    "GlobalFree GlobalFree"
-                                 << true;
+        QTest::newRow("printed")
+            << Fault::None << false
+            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC "
+               "GlobalFree GlobalFree"
+            << true;
         QTest::newRow("dialog cancelled") << Fault::None << true << "PrintDlgW" << false;
         QTest::newRow("no device context")
             << Fault::NoDeviceContext << false << "PrintDlgW GlobalFree GlobalFree" << false;
         QTest::newRow("no device mode")
             << Fault::NoDeviceMode << false
-            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree" << true;
+            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree"
+            << true;
         QTest::newRow("document start fails")
             << Fault::StartDocFails << false
             << "PrintDlgW ICM_OFF ICM_QUERY StartDocW DeleteDC GlobalFree GlobalFree" << false;
@@ -181,21 +185,23 @@ private Q_SLOTS:
     void setInOneDocument_data()
     {
         QTest::addColumn<int>("pages");
-        QTest::addColumn<QPoint>("range"); // from, to; null for all
+        QTest::addColumn<QPoint>("range");   // from, to; null for all
         QTest::addColumn<int>("unreadable"); // the page whose file is damaged, 0 for none
         QTest::addColumn<int>("preset");     // the resolution handed to the dialog, 0 for none
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("calls");
         const QString start = "PrintDlgW ICM_OFF ICM_QUERY StartDocW", page = " StartPage COLORONCOLOR",
-                      end = " EndDoc DeleteDC GlobalFree GlobalFree", three = "flags 0x40104, pages 1 to 3 of 1 to 3";
+                      end = " EndDoc DeleteDC GlobalFree GlobalFree",
+                      three = "flags 0x40104, pages 1 to 3 of 1 to 3";
         QTest::newRow("set of one") << 1 << QPoint() << 0 << 0 << "flags 0x4010c, pages 1 to 1 of 1 to 1"
                                     << start + page + end;
         QTest::newRow("three pages") << 3 << QPoint() << 0 << 0 << three << start + page + page + page + end;
         QTest::newRow("pages 2 to 3") << 3 << QPoint(2, 3) << 0 << 0 << three << start + page + page + end;
         QTest::newRow("page 2 unreadable")
             << 3 << QPoint() << 2 << 0 << three << start + page + " AbortDoc DeleteDC GlobalFree GlobalFree";
-        QTest::newRow("started at 720 dpi") << 2 << QPoint() << 0 << 720 << "flags 0x40104, pages 1 to 2 of 1 to 2"
-                                            << start + page + page + end;
+        QTest::newRow("started at 720 dpi")
+            << 2 << QPoint() << 0 << 720 << "flags 0x40104, pages 1 to 2 of 1 to 2"
+            << start + page + page + end;
     }
 
     void setInOneDocument()
@@ -213,7 +219,8 @@ private Q_SLOTS:
             set.pages << TargetPageSource{path, 0, 1};
             targets << ImageLoader().loadTargetPage(set.pages.last());
             QFile damaged(path);
-            QVERIFY(i + 1 != unreadable || (damaged.open(QIODevice::WriteOnly) && damaged.write("II*\0junk") > 0));
+            QVERIFY(i + 1 != unreadable ||
+                    (damaged.open(QIODevice::WriteOnly) && damaged.write("II*\0junk") > 0));
         }
         const QString printer = QStringLiteral("Plover Virtual Printer (TIFF file)");
         answerNextPrintDialog({printer, preset ? QSize() : QSize(360, 360), 0, pagePath(), false, range});

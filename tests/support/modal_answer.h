@@ -38,7 +38,7 @@ struct PrintDialogAnswer
     int copies = 0;
     QString outputPath; // the file printer's page
     bool cancel = false;
-    QPoint pages = {}; // the range "from" x "to" y; null for all pages
+    QPoint pages = {};                                 // the range "from" x "to" y; null for all pages
     std::function<void(QWidget* dialog)> inspect = {}; // sees the dialog as it shows, before it is answered
 };
 

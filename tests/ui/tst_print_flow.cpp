@@ -331,7 +331,8 @@ private Q_SLOTS:
             set.pages << TargetPageSource{file, 0, 1};
         }
         const PaperSize a3 = paperSizes()[1];
-        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center, 90}; // landscape targets
+        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center,
+                                 90}; // landscape targets
         {
             MainWindow window;
             window.openImagePath(set.pages[0].filePath);
@@ -342,19 +343,23 @@ private Q_SLOTS:
             window.printSet(set);
             QVERIFY(errorBanner(&window)->isHidden());
 
-            const auto [sheet, margins] = sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {720, 720});
-            const DevicePageMetrics device{720, 720, sheet.width(), sheet.height(), margins.left(), margins.top()};
+            const auto [sheet, margins] =
+                sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {720, 720});
+            const DevicePageMetrics device{720,          720, sheet.width(), sheet.height(), margins.left(),
+                                           margins.top()};
             QList<QRect> placed;
             QList<TargetImage> targets;
             for (const TargetPageSource& page : set.pages) {
                 targets << ImageLoader().loadTargetPage(page);
-                placed << devicePlacementRect(device, targets.last(), layout).translated(margins.left(), margins.top());
+                placed << devicePlacementRect(device, targets.last(), layout)
+                              .translated(margins.left(), margins.top());
             }
             const ReceivedPage received = lastReceivedPage(queue, jobs, placed);
             QCOMPARE(received.pages, 3);
             for (int i = 0; i < 3; ++i) {
                 QVERIFY(placed[i].contains(received.printed[i]));
-                QCOMPARE(received.crop[i], rotatedImage(targets[i].image, 90).convertToFormat(QImage::Format_RGB888));
+                QCOMPARE(received.crop[i],
+                         rotatedImage(targets[i].image, 90).convertToFormat(QImage::Format_RGB888));
             }
         }
         QFile written(files.path(QStringLiteral("chart.plover.json")));
