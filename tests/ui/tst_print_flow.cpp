@@ -327,26 +327,25 @@ private Q_SLOTS:
         TargetSet set;
         for (int i = 1; i <= 3; ++i) {
             const QString file = files.path(QStringLiteral("chart_%1.tif").arg(i, 2, 10, QLatin1Char('0')));
-            PloverTools::writeRgbTiff(file, patternImage(300 + 60 * i, 200 - 40 * i), 720, 720);
+            PloverTools::writeRgbTiff(file, patternImage(300 + 60 * i, 200 - 40 * i), 600, 600);
             set.pages << TargetPageSource{file, 0, 1};
         }
         const PaperSize a3 = paperSizes()[1];
-        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center,
-                                 90}; // landscape targets
+        // The targets are landscape: on a portrait sheet they turn.
+        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center, 90};
         {
             MainWindow window;
             window.openImagePath(set.pages[0].filePath);
             paperCombo(&window)->setCurrentIndex(1);
             orientationCombo(&window)->setCurrentIndex(0);
             const int jobs = storedJobs(queue).size();
-            answerNextPrintDialog({queue, QSize(720, 720), 1, QString()});
+            answerNextPrintDialog({queue, QSize(600, 600), 1, QString()});
             window.printSet(set);
             QVERIFY(errorBanner(&window)->isHidden());
 
             const auto [sheet, margins] =
-                sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {720, 720});
-            const DevicePageMetrics device{720,          720, sheet.width(), sheet.height(), margins.left(),
-                                           margins.top()};
+                sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {600, 600});
+            const DevicePageMetrics device{600, 600, sheet.width(), sheet.height(), margins.left(), margins.top()};
             QList<QRect> placed;
             QList<TargetImage> targets;
             for (const TargetPageSource& page : set.pages) {
@@ -368,7 +367,7 @@ private Q_SLOTS:
         QVERIFY(record);
         QCOMPARE(record->files.size(), 3);
         QCOMPARE(QStringList({record->paper, record->printer}), QStringList({"DIN A3", queue}));
-        QCOMPARE(record->resolution, QSize(720, 720));
+        QCOMPARE(record->resolution, QSize(600, 600));
         QVERIFY(record->icmOff);
 
         clearStore();
@@ -390,7 +389,7 @@ private Q_SLOTS:
         answerNextPrintDialog(look);
         window.printSet(set);
         QCOMPARE(printer, queue);
-        QCOMPARE(resolution.toSize(), QSize(720, 720));
+        QCOMPARE(resolution.toSize(), QSize(600, 600)); // the queue's default is 720 dpi
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
