@@ -48,18 +48,17 @@ std::optional<PrintedDocument> PrintJob::printTargetSet(QWidget* parent, const T
         throw PrintException(noImage());
     const auto page = [&set](int index) {
         const TargetPageSource& source = set.pages[index];
+        TargetImage image;
         try {
-            TargetImage image = ImageLoader().loadTargetPage(source);
-            if (image.image.isNull())
-                throw PrintException(noImage());
-            return image;
+            image = ImageLoader().loadTargetPage(source);
         } catch (const ImageLoadException& error) {
             throw PrintException(unreadablePage(source, index + 1, error.message()));
-        } catch (const PrintException&) {
-            throw;
         } catch (const std::exception& error) {
             throw PrintException(unreadablePage(source, index + 1, QString::fromUtf8(error.what())));
         }
+        if (image.image.isNull())
+            throw PrintException(noImage());
+        return image;
     };
     return printWithGdi(parent, static_cast<int>(set.pages.size()), page, layout, preset);
 }

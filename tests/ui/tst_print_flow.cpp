@@ -5,6 +5,7 @@
 #include "window_test.h"
 
 #include <QDir>
+#include <QImageReader>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -390,6 +391,27 @@ private Q_SLOTS:
         window.printSet(set);
         QCOMPARE(printer, queue);
         QCOMPARE(resolution.toSize(), QSize(600, 600)); // the queue's default is 720 dpi
+    }
+
+    // A record that cannot be written (a folder stands where it goes) is told once the set has printed.
+    void unwritableRecordIsToldAfterThePrint()
+    {
+        TargetSet set;
+        for (int i = 1; i <= 2; ++i)
+            set.pages << TargetPageSource{files.tiff(QStringLiteral("sheet-%1.tif").arg(i), 100, 80, 300)};
+        QVERIFY(QDir().mkpath(files.path(QStringLiteral("sheet.plover.json"))));
+        MainWindow window;
+        window.openImagePath(set.pages[0].filePath);
+        const QString output = files.path(QStringLiteral("printed.tif"));
+        std::shared_ptr<MessageBoxSeen> told;
+        answerNextPrintDialog(
+            {QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(300, 300), 0, output},
+            [&] { told = answerNextMessageBox(QStringLiteral("OK")); });
+        window.printSet(set);
+        QCOMPARE(QImageReader(output).imageCount(), 2);
+        QVERIFY2(told->text.startsWith(
+                     QStringLiteral("The set was printed, but its print record could not be written")),
+                 qPrintable(told->text));
     }
 
     // Cancel pressed while the page is being sent: the scheduler's job ends cancelled, no page reaches
