@@ -271,9 +271,10 @@ std::optional<PrintedDocument> printWithGdi(QWidget* parent, int pageCount, cons
 
 bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& layout)
 {
-    return printWithGdi(
-               parent, 1, [&image](int) { return image; }, layout)
-        .has_value();
+    const TargetPages page = [&image](int) {
+        return image;
+    };
+    return printWithGdi(parent, 1, page, layout).has_value();
 }
 
 } // namespace Plover
