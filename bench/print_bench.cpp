@@ -4,9 +4,10 @@
 // system, at 720 and 1440 dpi. Each route runs in a process of its own, so that its peak memory, loading
 // included, is its own. Reports per route the time from OK to the page received at the printer (or
 // the page file written), the peak resident memory, the bytes the scheduler got and the bytes the
-// printer or filter received.
+// printer or filter received. The file printer also prints a set of 4 such pages as one document, read
+// a page at a time, so its peak memory stays that of one page.
 //   plover_bench_print                 all routes, a table
-//   plover_bench_print --route <printer> <dpi> <target> <store folder> <page file>   one route
+//   plover_bench_print --route <printer> <dpi> <target> <store folder> <page file> [pages]   one route
 
 #include "imaging/image_loader.h"
 #include "layout/print_layout.h"
@@ -74,8 +75,7 @@ std::pair<qint64, ipp_jstate_t> lastJob()
 int runRoute(const QStringList& args)
 {
     const QString printer = args[0], target = args[2], store = args[3], pageFile = args[4];
-    const int dpi = args[1].toInt();
-    const Plover::TargetImage image = Plover::ImageLoader().loadTargetImage(target);
+    const int dpi = args[1].toInt(), pages = args.value(5, QStringLiteral("1")).toInt();
     const Plover::PrintLayout layout{Plover::paperSizes().back(), // DIN A2
                                      Plover::PageOrientation::Portrait,
                                      Plover::PrintAlignment::Center,
@@ -90,7 +90,12 @@ int runRoute(const QStringList& args)
             // The driver queue's margins clip the A2 target's edge: go on. A failure shows in the table.
             PloverTest::answerNextMessageBox(QStringLiteral("Continue"));
         });
-    const bool printed = Plover::PrintJob().printTargetImage(nullptr, image, layout);
+    Plover::TargetSet set;
+    for (int page = 0; page < pages; ++page)
+        set.pages << Plover::TargetPageSource{target, 0, 1};
+    const bool printed = pages == 1 ? Plover::PrintJob().printTargetImage(
+                                          nullptr, Plover::ImageLoader().loadTargetImage(target), layout)
+                                    : Plover::PrintJob().printTargetSet(nullptr, set, layout).has_value();
     qint64 elapsed = timer.elapsed(), sent = 0, received = 0;
     if (store.isEmpty()) {
         sent = received = QFileInfo(pageFile).size();
@@ -124,7 +129,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
-    if (args.value(0) == QLatin1String("--route") && args.size() == 6)
+    if (args.value(0) == QLatin1String("--route") && args.size() >= 6)
         return runRoute(args.mid(1));
 
     QTemporaryDir directory;
@@ -146,23 +151,26 @@ int main(int argc, char** argv)
         QString printer;
         int dpi;
         QString store;
+        int pages = 1;
     };
     const QString pwg = link + QStringLiteral("/printer"), captured = link + QStringLiteral("/captured");
     const Route routes[] = {{filePrinter, 720, QString()},
+                            {filePrinter, 720, QString(), 4},
                             {QStringLiteral("plover-test"), 720, pwg},
                             {QStringLiteral("plover-test"), 1440, pwg},
                             {QStringLiteral("plover-driver"), 720, captured},
                             {QStringLiteral("plover-driver"), 1440, captured}};
     std::printf("A2 target 9600 x 13600 at 600 dpi (%.0f MiB TIFF) on DIN A2 portrait\n",
                 QFileInfo(target).size() / 1048576.0);
-    std::printf("%-38s %5s %7s %10s %10s %12s %12s\n", "route", "dpi", "printed", "OK->page s", "peak MiB",
-                "sent MiB", "received MiB");
+    std::printf("%-38s %5s %5s %7s %10s %10s %12s %12s\n", "route", "dpi", "pages", "printed", "OK->page s",
+                "peak MiB", "sent MiB", "received MiB");
     for (const Route& route : routes) {
         std::fflush(stdout);
         QProcess child;
         child.start(QApplication::applicationFilePath(),
                     {QStringLiteral("--route"), route.printer, QString::number(route.dpi), target,
-                     route.store, directory.filePath(QStringLiteral("page.tif"))});
+                     route.store, directory.filePath(QStringLiteral("page.tif")),
+                     QString::number(route.pages)});
         child.waitForFinished(-1);
         const QStringList figures = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(' ');
         if (figures.size() != 5) {
@@ -170,9 +178,9 @@ int main(int argc, char** argv)
                         child.readAllStandardError().constData());
             continue;
         }
-        std::printf("%-38s %5d %7s %10.1f %10s %12.1f %12.1f\n", qPrintable(route.printer), route.dpi,
-                    figures[0] == QLatin1String("1") ? "yes" : "NO", figures[1].toDouble() / 1000.0,
-                    qPrintable(figures[2]), figures[3].toDouble() / 1048576.0,
+        std::printf("%-38s %5d %5d %7s %10.1f %10s %12.1f %12.1f\n", qPrintable(route.printer), route.dpi,
+                    route.pages, figures[0] == QLatin1String("1") ? "yes" : "NO",
+                    figures[1].toDouble() / 1000.0, qPrintable(figures[2]), figures[3].toDouble() / 1048576.0,
                     figures[4].toDouble() / 1048576.0);
     }
     QProcess::execute(fixture, {QStringLiteral("cleanup"), link});

@@ -2,10 +2,13 @@
 
 #include "imaging/target_image.h"
 #include "layout/print_layout.h"
+#include "printing/print_job.h"
 #include "printing/win32_api.h"
 
 #include <QImage>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -30,8 +33,16 @@ void applyDeviceModeSettings(DEVMODEW& mode, const DeviceModeSettings& settings)
 // blue, green, red, alpha in memory, as a 32-bit BI_RGB DIB reads them.
 QImage printPixels(const TargetImage& image, const PrintLayout& layout);
 
-// The GDI half of the print job: dialog, device mode, one page with one StretchDIBits. True when the page
-// was sent; every handle is released before it returns.
+// The target of page `index` (from 0), decoded when its page is drawn; it throws to withdraw the document.
+using TargetPages = std::function<TargetImage(int index)>;
+
+// The GDI half of the print job: dialog, device mode, and one document of `pageCount` pages, each with one
+// StretchDIBits of its own target at its own size. The dialog offers a page range only for more than one
+// page; a single page is asked for exactly as one image always was. What the document went out on, or
+// nothing when it was not printed; every handle is released before it returns, also when `pages` throws.
+std::optional<PrintedDocument> printWithGdi(QWidget* parent, int pageCount, const TargetPages& pages,
+                                            const PrintLayout& layout, const PrinterPreset& preset = {});
+// One image on one page. True when the page was sent.
 bool printWithGdi(QWidget* parent, const TargetImage& image, const PrintLayout& layout);
 
 } // namespace Plover

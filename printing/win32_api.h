@@ -7,6 +7,7 @@
 // clang-format off
 #include <windows.h>
 #include <commdlg.h>
+#include <cderr.h>
 // clang-format on
 #else
 #include "printing/win32/win32_subset.h"

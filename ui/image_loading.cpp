@@ -139,6 +139,7 @@ void MainWindow::loadImages(const QStringList& paths)
             updatePageControl();
             updateImageInfo();
             refreshPreview();
+            offerPrintRecord(currentSet);
         }
     } catch (const ImageLoadException& error) {
         showError(tr("Could not load target image"), error.message());

@@ -29,7 +29,8 @@ class PreviewWidget;
 // right-hand panel: print settings, image facts, logo and error banner, with its handlers),
 // stored_settings.cpp (the stored print settings and the controls that show them), image_loading.cpp
 // (load, drop, image facts, preview, the pages of a set), print_action.cpp (the Print command and the crop
-// question), about_dialog.cpp and painted_icons.cpp.
+// question), print_record_flow.cpp (the print record written after a set is printed and offered when it
+// is opened), about_dialog.cpp and painted_icons.cpp.
 class MainWindow : public QMainWindow
 {
     // Texts are translated in the window's own context; the window needs no meta-object for that.
@@ -45,6 +46,8 @@ public:
     void openImagePaths(const QStringList& paths);
     void showPage(int index);
     void showAboutDialog();
+    // Prints the set shown: a single image as the page shown, several pages in one job, whose print
+    // record is written beside the set.
     void printImage();
 
     static QIcon fitToScreenIcon();
@@ -80,6 +83,10 @@ private:
     void selectAlignment(PrintAlignment alignment);
     void checkAlignmentButton(PrintAlignment alignment);
     bool confirmCropping();
+    // Called once a set is accepted: a set of several pages printed before offers to be printed the same
+    // way again.
+    void offerPrintRecord(const TargetSet& set);
+    void rememberPrint(const TargetSet& set, const PrintedDocument& printed);
     void updateZoomLabel(double percent);
     void setZoomControlsEnabled(bool enabled);
 
@@ -98,6 +105,8 @@ private:
     quint64 decodeTicket = 0; // a decode that finds the ticket changed is for a page no longer shown
     std::optional<PageOrientation> naturalOrientation;
     bool syncingControls = false;
+    // Where the next print of the set starts: the printer and resolution it was last printed with.
+    PrinterPreset printerPreset;
 
     QAction* printAction = nullptr;
     QAction* loadAction = nullptr;

@@ -7,12 +7,19 @@ namespace Plover {
 
 void MainWindow::printImage()
 {
-    if (setPages.isEmpty() || !waitForShownPage())
+    if (setPages.isEmpty() || !confirmCropping())
         return;
     try {
-        if (!confirmCropping())
+        // A single image is printed as it is shown, starting from the system's defaults every time.
+        if (currentSet.pages.size() == 1) {
+            if (waitForShownPage())
+                printJob.printTargetImage(this, *currentImage, printLayout);
             return;
-        printJob.printTargetImage(this, *currentImage, printLayout);
+        }
+        const std::optional<PrintedDocument> printed =
+            printJob.printTargetSet(this, currentSet, printLayout, printerPreset);
+        if (printed)
+            rememberPrint(currentSet, *printed);
     } catch (const PrintException& error) {
         showError(tr("Could not print target image"), error.message());
     } catch (const std::exception& error) {

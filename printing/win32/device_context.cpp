@@ -266,6 +266,16 @@ bool DeviceContext::endDocument()
     return device->endDocument();
 }
 
+bool DeviceContext::abortDocument()
+{
+    if (!inDocument)
+        return false;
+    inDocument = false;
+    pageOpen = false;
+    device->abandonDocument();
+    return true;
+}
+
 } // namespace Plover::PrintSystem
 
 #endif

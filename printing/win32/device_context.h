@@ -38,6 +38,8 @@ public:
                    const BITMAPINFOHEADER& header, UINT usage, DWORD rop);
     bool endPage();
     bool endDocument();
+    // Ends the document without printing any of it.
+    bool abortDocument();
 
 private:
     void applyDeviceMode(const DEVMODEW& mode);

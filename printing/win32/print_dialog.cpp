@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QPointer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -20,7 +19,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -49,8 +50,11 @@ QThreadPool& destinationQueries()
 QString resolutionText(const ResolutionChoice& resolution)
 {
     const QSize dpi = resolution.dpi;
-    const QString value = dpi.width() == dpi.height() ? QCoreApplication::translate("Plover::PrintSystem", "%1 dpi").arg(dpi.width())
-                                                      : QCoreApplication::translate("Plover::PrintSystem", "%1 x %2 dpi").arg(dpi.width()).arg(dpi.height());
+    const QString value = dpi.width() == dpi.height()
+                              ? QCoreApplication::translate("Plover::PrintSystem", "%1 dpi").arg(dpi.width())
+                              : QCoreApplication::translate("Plover::PrintSystem", "%1 x %2 dpi")
+                                    .arg(dpi.width())
+                                    .arg(dpi.height());
     return resolution.label.isEmpty() ? value : QStringLiteral("%1 (%2)").arg(value, resolution.label);
 }
 
@@ -60,12 +64,14 @@ QString outputProblem(const QString& path)
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (path.trimmed().isEmpty())
-        return QCoreApplication::translate("Plover::PrintSystem", "Choose the file that receives the printed page.");
+        return QCoreApplication::translate("Plover::PrintSystem",
+                                           "Choose the file that receives the printed page.");
     if (!folder.isDir())
         return QCoreApplication::translate("Plover::PrintSystem", "The folder \"%1\" does not exist.")
             .arg(QDir::toNativeSeparators(folder.filePath()));
     if (file.isDir() || (file.exists() ? !file.isWritable() : !folder.isWritable()))
-        return QCoreApplication::translate("Plover::PrintSystem", "Plover may not write the file \"%1\".").arg(QDir::toNativeSeparators(path));
+        return QCoreApplication::translate("Plover::PrintSystem", "Plover may not write the file \"%1\".")
+            .arg(QDir::toNativeSeparators(path));
     return {};
 }
 
@@ -80,7 +86,8 @@ struct DestinationSearch
     QList<bool> answered;
 };
 
-PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_shared<DestinationSearch>())
+PrintDialog::PrintDialog(QWidget* parent, DialogStart start)
+    : QDialog(parent), start(std::move(start)), search(std::make_shared<DestinationSearch>())
 {
     setWindowTitle(QCoreApplication::translate("Plover::PrintSystem", "Print"));
 
@@ -102,7 +109,8 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     marginSpinBox->setSuffix(QCoreApplication::translate("Plover::PrintSystem", " mm"));
     marginSpinBox->setValue(3.0);
 
-    outputPathEdit = new QLineEdit(QDir::home().filePath(QCoreApplication::translate("Plover::PrintSystem", "Plover printed page.tif")));
+    outputPathEdit = new QLineEdit(
+        QDir::home().filePath(QCoreApplication::translate("Plover::PrintSystem", "Plover printed page.tif")));
     outputPathEdit->setObjectName(QStringLiteral("outputPathEdit"));
     auto* browseButton = new QPushButton(QCoreApplication::translate("Plover::PrintSystem", "Browse..."));
     connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
@@ -119,6 +127,9 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Copies:"), copiesSpinBox);
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Unprintable margin:"), marginSpinBox);
     form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Output file:"), outputRow);
+    QWidget* pagesRow = buildPageRange();
+    form->addRow(QCoreApplication::translate("Plover::PrintSystem", "Print range:"), pagesRow);
+    form->setRowVisible(pagesRow, this->start.maxPage > 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -168,9 +179,48 @@ PrintDialog::PrintDialog(QWidget* parent) : QDialog(parent), search(std::make_sh
 
 PrintDialog::~PrintDialog() = default;
 
-std::optional<PrinterChoice> PrintDialog::choosePrinter(QWidget* parent)
+// "All" or "Pages from ... to ...", within the pages offered.
+QWidget* PrintDialog::buildPageRange()
 {
-    PrintDialog dialog(parent);
+    auto* allPagesButton = new QRadioButton(QCoreApplication::translate("Plover::PrintSystem", "All"));
+    allPagesButton->setObjectName(QStringLiteral("allPagesButton"));
+    pageRangeButton = new QRadioButton(QCoreApplication::translate("Plover::PrintSystem", "Pages from"));
+    pageRangeButton->setObjectName(QStringLiteral("pageRangeButton"));
+    fromPageSpinBox = new QSpinBox;
+    fromPageSpinBox->setObjectName(QStringLiteral("fromPageSpinBox"));
+    toPageSpinBox = new QSpinBox;
+    toPageSpinBox->setObjectName(QStringLiteral("toPageSpinBox"));
+    const int first = std::max(1, start.minPage), last = std::max(first, start.maxPage);
+    for (QSpinBox* page : {fromPageSpinBox, toPageSpinBox})
+        page->setRange(first, last);
+    fromPageSpinBox->setValue(start.pageRange ? start.fromPage : first);
+    toPageSpinBox->setValue(start.pageRange ? start.toPage : last);
+    (start.pageRange ? pageRangeButton : allPagesButton)->setChecked(true);
+    // Typing a page chooses the range; the range never runs backwards.
+    connect(fromPageSpinBox, &QSpinBox::valueChanged, this, [this](int from) {
+        pageRangeButton->setChecked(true);
+        toPageSpinBox->setValue(std::max(from, toPageSpinBox->value()));
+    });
+    connect(toPageSpinBox, &QSpinBox::valueChanged, this, [this](int to) {
+        pageRangeButton->setChecked(true);
+        fromPageSpinBox->setValue(std::min(to, fromPageSpinBox->value()));
+    });
+
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->addWidget(allPagesButton);
+    rowLayout->addWidget(pageRangeButton);
+    rowLayout->addWidget(fromPageSpinBox);
+    rowLayout->addWidget(new QLabel(QCoreApplication::translate("Plover::PrintSystem", "to")));
+    rowLayout->addWidget(toPageSpinBox);
+    rowLayout->addStretch(1);
+    return row;
+}
+
+std::optional<PrinterChoice> PrintDialog::choosePrinter(QWidget* parent, const DialogStart& start)
+{
+    PrintDialog dialog(parent, start);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
@@ -190,14 +240,23 @@ void PrintDialog::collectAnswers()
                 printerChooser->insertItem(static_cast<int>(i), destinations[i].displayName());
         }
     }
+    // The printer asked for where it is listed (the file printer always is), else the system's default.
+    const bool startPrinterListed =
+        start.printer == FilePrinter::printerName() ||
+        std::any_of(destinations.cbegin(), destinations.cend(),
+                    [this](const CupsDestination& d) { return d.displayName() == start.printer; });
     bool waiting = false;
     for (qsizetype i = 0; i < destinations.size(); ++i) {
         const bool unavailable = answered[i] && !destinations[i].available;
         waiting = waiting || !answered[i];
-        printerChooser->setItemText(static_cast<int>(i), unavailable ? destinations[i].displayName() +
-                                                                           QCoreApplication::translate("Plover::PrintSystem", " (unavailable)")
-                                                                     : destinations[i].displayName());
-        if (destinations[i].isDefault && !userChosePrinter && printerChooser->currentIndex() != i)
+        printerChooser->setItemText(
+            static_cast<int>(i),
+            unavailable ? destinations[i].displayName() +
+                              QCoreApplication::translate("Plover::PrintSystem", " (unavailable)")
+                        : destinations[i].displayName());
+        const bool wanted =
+            startPrinterListed ? destinations[i].displayName() == start.printer : destinations[i].isDefault;
+        if (wanted && !userChosePrinter && printerChooser->currentIndex() != i)
             printerChooser->setCurrentIndex(static_cast<int>(i));
     }
     statusLabel->setVisible(waiting);
@@ -246,9 +305,12 @@ void PrintDialog::showPrinter()
         for (const ResolutionChoice& resolution : resolutions)
             resolutionChooser->addItem(resolutionText(resolution), resolution.dpi);
         options = remembered;
-        resolutionChooser->setCurrentIndex(std::max(0, resolutionChooser->findData(preferred)));
+        const bool startPrinter = printerChooser->currentText() == start.printer;
+        const int startResolution = startPrinter ? resolutionChooser->findData(start.resolution) : -1;
+        resolutionChooser->setCurrentIndex(
+            startResolution >= 0 ? startResolution : std::max(0, resolutionChooser->findData(preferred)));
         copiesSpinBox->setRange(1, destination ? std::max(1, destination->maxCopies) : 1);
-        copiesSpinBox->setValue(1);
+        copiesSpinBox->setValue(startPrinter && start.copies > 0 ? start.copies : 1);
     }
     form->setRowVisible(copiesSpinBox, destination != nullptr);
     form->setRowVisible(marginSpinBox, isFilePrinter());
@@ -279,7 +341,9 @@ void PrintDialog::accept()
         const QString problem = outputProblem(outputPathEdit->text());
         if (!problem.isEmpty()) {
             QMessageBox::warning(this, QCoreApplication::translate("Plover::PrintSystem", "Print"),
-                                 QCoreApplication::translate("Plover::PrintSystem", "The page cannot be printed to this file. %1").arg(problem));
+                                 QCoreApplication::translate("Plover::PrintSystem",
+                                                             "The page cannot be printed to this file. %1")
+                                     .arg(problem));
             return;
         }
     } else if (!currentDestination()) {
@@ -314,14 +378,17 @@ PrinterChoice PrintDialog::choice() const
         chosen.device =
             std::make_unique<FilePrinter>(marginSpinBox->value(), outputPathEdit->text(), parentWidget());
     }
+    chosen.pageRange = start.maxPage > 0 && pageRangeButton->isChecked();
+    chosen.fromPage = fromPageSpinBox->value();
+    chosen.toPage = toPageSpinBox->value();
     return chosen;
 }
 
 void PrintDialog::browse()
 {
-    const QString path =
-        QFileDialog::getSaveFileName(this, QCoreApplication::translate("Plover::PrintSystem", "Printed page"), outputPathEdit->text(),
-                                     QCoreApplication::translate("Plover::PrintSystem", "TIFF images (*.tif *.tiff)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QCoreApplication::translate("Plover::PrintSystem", "Printed page"), outputPathEdit->text(),
+        QCoreApplication::translate("Plover::PrintSystem", "TIFF images (*.tif *.tiff)"));
     if (!path.isEmpty())
         outputPathEdit->setText(path);
 }

@@ -18,11 +18,26 @@ class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 
 namespace Plover::PrintSystem {
 
 struct DestinationSearch;
+
+// What the dialog starts from besides the system's defaults, as Windows' dialog reads it from its request.
+struct DialogStart
+{
+    QString printer;  // chosen while it is listed
+    QSize resolution; // chosen where that printer offers it
+    int copies = 0;
+    // The page range offered, none where maxPage is 0; "Pages" rather than "All" at first when pageRange.
+    int minPage = 0;
+    int maxPage = 0;
+    int fromPage = 0;
+    int toPage = 0;
+    bool pageRange = false;
+};
 
 // What the user chose in the print dialog.
 struct PrinterChoice
@@ -31,6 +46,9 @@ struct PrinterChoice
     QList<QSize> resolutions; // what the device supports
     QSize resolution;
     int copies = 1;
+    bool pageRange = false; // fromPage to toPage rather than all pages
+    int fromPage = 0;
+    int toPage = 0;
 };
 
 // The "Print" dialog off Windows: every CUPS destination of the machine, then the TIFF file printer.
@@ -40,11 +58,11 @@ struct PrinterChoice
 class PrintDialog : public QDialog
 {
 public:
-    explicit PrintDialog(QWidget* parent);
+    explicit PrintDialog(QWidget* parent, DialogStart start = {});
     ~PrintDialog() override;
 
     // Shows the dialog; nothing when it is cancelled.
-    static std::optional<PrinterChoice> choosePrinter(QWidget* parent);
+    static std::optional<PrinterChoice> choosePrinter(QWidget* parent, const DialogStart& start = {});
 
     void accept() override;
 
@@ -56,7 +74,9 @@ private:
     PrinterChoice choice() const;
     void browse();
     void editOptions();
+    QWidget* buildPageRange();
 
+    DialogStart start;
     std::shared_ptr<DestinationSearch> search;
     QList<CupsDestination> destinations;
     QList<bool> answered;
@@ -72,6 +92,9 @@ private:
     QDoubleSpinBox* marginSpinBox = nullptr;
     QLineEdit* outputPathEdit = nullptr;
     QWidget* outputRow = nullptr;
+    QRadioButton* pageRangeButton = nullptr;
+    QSpinBox* fromPageSpinBox = nullptr;
+    QSpinBox* toPageSpinBox = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* optionsButton = nullptr;
 };

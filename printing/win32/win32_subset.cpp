@@ -35,6 +35,8 @@ Handles& handles()
     return open;
 }
 
+DWORD lastDialogError = 0;
+
 DeviceContext* contextOf(HDC hdc)
 {
     const auto found = handles().contexts.find(hdc);
@@ -76,7 +78,55 @@ DEVMODEW driverDeviceMode(const Plover::PrintSystem::PrinterChoice& choice)
     return mode;
 }
 
-HGLOBAL allocateDeviceNames(const QString& printer)
+// Device mode and device names handed in are filled anew in their own blocks, as Windows may do.
+HGLOBAL store(HGLOBAL handle, const void* data, std::size_t size)
+{
+    GlobalBlock* block = blockOf(handle);
+    if (!block)
+        return allocate(data, size);
+    block->bytes.assign(static_cast<const std::uint8_t*>(data),
+                        static_cast<const std::uint8_t*>(data) + size);
+    return handle;
+}
+
+// What the request asks the dialog to start from: the printer its device names give, the resolution and
+// copies of its device mode, and the page range unless it says there is none.
+Plover::PrintSystem::DialogStart dialogStart(const PRINTDLGW& request)
+{
+    Plover::PrintSystem::DialogStart start;
+    if (const GlobalBlock* names = blockOf(request.hDevNames);
+        names && names->bytes.size() > sizeof(DEVNAMES)) {
+        DEVNAMES header{};
+        std::memcpy(&header, names->bytes.data(), sizeof header);
+        const std::size_t characters = names->bytes.size() / sizeof(WCHAR);
+        if (header.wDeviceOffset < characters) {
+            const auto* text = reinterpret_cast<const char16_t*>(names->bytes.data()) + header.wDeviceOffset;
+            start.printer = QString::fromUtf16(
+                text, std::find(text, text + (characters - header.wDeviceOffset), 0) - text);
+        }
+    }
+    if (const GlobalBlock* block = blockOf(request.hDevMode);
+        block && block->bytes.size() >= sizeof(DEVMODEW)) {
+        DEVMODEW mode{};
+        std::memcpy(&mode, block->bytes.data(), sizeof mode);
+        if (mode.dmFields & DM_PRINTQUALITY)
+            start.resolution =
+                QSize(mode.dmPrintQuality,
+                      (mode.dmFields & DM_YRESOLUTION) ? mode.dmYResolution : mode.dmPrintQuality);
+        if (mode.dmFields & DM_COPIES)
+            start.copies = mode.dmCopies;
+    }
+    if (!(request.Flags & PD_NOPAGENUMS)) {
+        start.minPage = request.nMinPage;
+        start.maxPage = request.nMaxPage;
+        start.fromPage = request.nFromPage;
+        start.toPage = request.nToPage;
+        start.pageRange = request.Flags & PD_PAGENUMS;
+    }
+    return start;
+}
+
+HGLOBAL allocateDeviceNames(HGLOBAL handle, const QString& printer)
 {
     const QString driver = QStringLiteral("Plover");
     const QString names = driver + QChar(0) + printer + QChar(0) + QChar(0);
@@ -89,25 +139,34 @@ HGLOBAL allocateDeviceNames(const QString& printer)
                                     static_cast<std::size_t>(names.size()) * sizeof(WCHAR));
     std::memcpy(bytes.data(), &devNames, sizeof(DEVNAMES));
     std::memcpy(bytes.data() + sizeof(DEVNAMES), names.utf16(), bytes.size() - sizeof(DEVNAMES));
-    return allocate(bytes.data(), bytes.size());
+    return store(handle, bytes.data(), bytes.size());
 }
 
 } // namespace
 
 BOOL PrintDlgW(LPPRINTDLGW pPD)
 {
-    // Like Windows, a request of the wrong size is refused, and so are device mode and names handed in.
-    if (!pPD || pPD->lStructSize != sizeof(PRINTDLGW) || pPD->hDevMode || pPD->hDevNames)
+    // Like Windows, a request of the wrong size is refused, and so is memory that is not a live block.
+    lastDialogError = CDERR_STRUCTSIZE;
+    if (!pPD || pPD->lStructSize != sizeof(PRINTDLGW) || (pPD->hDevMode && !blockOf(pPD->hDevMode)) ||
+        (pPD->hDevNames && !blockOf(pPD->hDevNames)))
         return 0;
+    lastDialogError = 0;
     QWidget* found = QWidget::find(reinterpret_cast<WId>(pPD->hwndOwner));
     QWidget* owner = found ? found->window() : nullptr;
-    std::optional<Plover::PrintSystem::PrinterChoice> choice = Plover::PrintSystem::PrintDialog::choosePrinter(owner);
+    std::optional<Plover::PrintSystem::PrinterChoice> choice =
+        Plover::PrintSystem::PrintDialog::choosePrinter(owner, dialogStart(*pPD));
     if (!choice)
         return 0;
 
     const DEVMODEW mode = driverDeviceMode(*choice);
-    pPD->hDevMode = allocate(&mode, sizeof mode);
-    pPD->hDevNames = allocateDeviceNames(choice->device->name());
+    pPD->hDevMode = store(pPD->hDevMode, &mode, sizeof mode);
+    pPD->hDevNames = allocateDeviceNames(pPD->hDevNames, choice->device->name());
+    if (!(pPD->Flags & PD_NOPAGENUMS)) {
+        pPD->Flags = choice->pageRange ? pPD->Flags | PD_PAGENUMS : pPD->Flags & ~PD_PAGENUMS;
+        pPD->nFromPage = static_cast<WORD>(choice->fromPage);
+        pPD->nToPage = static_cast<WORD>(choice->toPage);
+    }
     pPD->hDC = nullptr;
     if (pPD->Flags & PD_RETURNDC) {
         auto dc = std::make_unique<DeviceContext>(std::move(choice->device), choice->resolutions, mode, owner);
@@ -115,6 +174,18 @@ BOOL PrintDlgW(LPPRINTDLGW pPD)
         handles().contexts.emplace(pPD->hDC, std::move(dc));
     }
     return 1;
+}
+
+DWORD CommDlgExtendedError()
+{
+    return lastDialogError;
+}
+
+HGLOBAL GlobalAlloc(UINT, SIZE_T dwBytes)
+{
+    // Every block is movable and starts zeroed.
+    const std::vector<std::uint8_t> zeros(dwBytes);
+    return allocate(zeros.data(), zeros.size());
 }
 
 LPVOID GlobalLock(HGLOBAL hMem)
@@ -204,6 +275,12 @@ int EndDoc(HDC hdc)
 {
     DeviceContext* dc = contextOf(hdc);
     return dc && dc->endDocument() ? 1 : SP_ERROR;
+}
+
+int AbortDoc(HDC hdc)
+{
+    DeviceContext* dc = contextOf(hdc);
+    return dc && dc->abortDocument() ? 1 : SP_ERROR;
 }
 
 BOOL DeleteDC(HDC hdc)

@@ -7,6 +7,7 @@
 
 #ifndef _WIN32
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Plover::PrintSystem {
@@ -29,6 +30,7 @@ using HGLOBAL = HANDLE;
 using LPARAM = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using UINT_PTR = std::uintptr_t;
+using SIZE_T = std::size_t;
 using HDC = Plover::PrintSystem::DeviceContext*;
 using HWND = Plover::PrintSystem::NativeWindow*;
 using HINSTANCE = Plover::PrintSystem::ModuleInstance*;
@@ -153,10 +155,17 @@ static_assert(sizeof(void*) != 8 || sizeof(DOCINFOW) == 40, "DOCINFOW must have 
 static_assert(sizeof(DEVMODEW) == 220, "DEVMODEW must have its Windows layout");
 static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER must have its Windows layout");
 
+inline constexpr DWORD PD_ALLPAGES = 0x0;
+inline constexpr DWORD PD_PAGENUMS = 0x2;
 inline constexpr DWORD PD_NOSELECTION = 0x4;
 inline constexpr DWORD PD_NOPAGENUMS = 0x8;
 inline constexpr DWORD PD_RETURNDC = 0x100;
 inline constexpr DWORD PD_USEDEVMODECOPIESANDCOLLATE = 0x40000;
+inline constexpr DWORD CDERR_STRUCTSIZE = 0x1;
+inline constexpr DWORD PDERR_PRINTERNOTFOUND = 0x100B;
+
+inline constexpr UINT GMEM_MOVEABLE = 0x2;
+inline constexpr UINT GMEM_ZEROINIT = 0x40;
 
 inline constexpr WORD DM_SPECVERSION = 0x0401;
 inline constexpr DWORD DM_ORIENTATION = 0x1;
@@ -190,6 +199,8 @@ inline constexpr DWORD SRCCOPY = 0x00CC0020;
 
 extern "C" {
 BOOL PrintDlgW(LPPRINTDLGW pPD);
+DWORD CommDlgExtendedError();
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
 LPVOID GlobalLock(HGLOBAL hMem);
 BOOL GlobalUnlock(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
@@ -204,6 +215,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
                   DWORD rop);
 int EndPage(HDC hdc);
 int EndDoc(HDC hdc);
+int AbortDoc(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 }
 

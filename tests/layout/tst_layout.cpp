@@ -1,5 +1,8 @@
 #include "layout/placement_geometry.h"
+#include "layout/print_record.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <cmath>
 
@@ -15,6 +18,24 @@ TargetImage imageOf(int width, int height, double dpiX, double dpiY)
     image.dpiX = dpiX;
     image.dpiY = dpiY;
     return image;
+}
+
+// A two-page set printed on page 2 only, with every field unlike its default.
+PrintRecord printedRecord()
+{
+    PrintRecord record;
+    record.files = QStringList{QStringLiteral("chart_01.tif"), QStringLiteral("chart_02.tif")};
+    record.pages = 2;
+    record.firstPage = record.lastPage = 2;
+    record.paper = QStringLiteral("DIN A3+");
+    record.orientation = PageOrientation::Landscape;
+    record.alignment = PrintAlignment::BottomRight;
+    record.printer = QStringLiteral("Epson SC-P800");
+    record.resolution = QSize(1440, 720);
+    record.icmOff = true;
+    record.printed = QDateTime(QDate(2026, 12, 7), QTime(4, 30), Qt::UTC);
+    record.driverOptions = {{QStringLiteral("MediaType"), QStringLiteral("Glossy")}};
+    return record;
 }
 
 } // namespace
@@ -103,6 +124,109 @@ private Q_SLOTS:
                                      static_cast<PrintAlignment>(alignment), turn};
             QCOMPARE(devicePlacementRect(device, imageOf(width, 3000, 300, 300), layout), placed);
         }
+    }
+
+    // A record reads back as it was written, in words a person can read; what is not one reads as nothing.
+    void printRecordReadsBack()
+    {
+        const PrintRecord record = printedRecord();
+        const QByteArray json = printRecordToJson(record);
+        const std::optional<PrintRecord> back = printRecordFromJson(json);
+        QVERIFY(back);
+        QCOMPARE(Plover::printRecordDifferences(record, *back), QStringList());
+        QCOMPARE(QList<int>({back->firstPage, back->lastPage}), QList<int>({2, 2}));
+        QCOMPARE(back->printed, record.printed);
+        const QJsonObject object = QJsonDocument::fromJson(json).object();
+        QCOMPARE(object[QStringLiteral("icm")].toString(), QStringLiteral("off"));
+        QCOMPARE(object[QStringLiteral("alignment")].toString(), QStringLiteral("Bottom Right"));
+        QCOMPARE(object[QStringLiteral("printed")].toString(), QStringLiteral("2026-12-07T04:30:00Z"));
+        for (const QByteArray& junk :
+             {QByteArray(), QByteArray("[1]"), QByteArray(json).replace("Landscape", "Sideways")})
+            QVERIFY(!printRecordFromJson(junk));
+    }
+
+    // Each choice that differs from the record is named with both values; printer, resolution, ICM and
+    // driver options only once a printer is known.
+    void printRecordDifferences_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("differences");
+        const auto row = [](const char* change, const QStringList& differences) {
+            QTest::newRow(change) << QString::fromLatin1(change) << differences;
+        };
+        row("nothing", {});
+        row("paper", {"Paper: DIN A3+ then, DIN A4 now"});
+        row("orientation", {"Orientation: Landscape then, Portrait now"});
+        row("alignment", {"Alignment: Bottom Right then, Center now"});
+        row("files", {"Files: chart_01.tif, chart_02.tif then, chart_01.tif, chart_03.tif now"});
+        row("printer", {"Printer: \"Epson SC-P800\" then, \"plover-test\" now"});
+        row("resolution", {"Resolution: 1440 x 720 dpi then, 720 x 1440 dpi now"});
+        row("icm", {"ICM: off then, on now"});
+        row("driver options", {"Driver option MediaType: Glossy then, not set now",
+                               "Driver option StpQuality: not set then, Photo now"});
+        row("no printer yet", {});
+    }
+
+    void printRecordDifferences()
+    {
+        QFETCH(QString, change);
+        PrintRecord current = printedRecord();
+        const QHash<QString, std::function<void()>> changes{
+            {"nothing",
+             [] {
+             }},
+            {"paper",
+             [&] {
+                 current.paper = QStringLiteral("DIN A4");
+             }},
+            {"orientation",
+             [&] {
+                 current.orientation = PageOrientation::Portrait;
+             }},
+            {"alignment",
+             [&] {
+                 current.alignment = PrintAlignment::Center;
+             }},
+            {"files",
+             [&] {
+                 current.files[1] = QStringLiteral("chart_03.tif");
+             }},
+            {"printer",
+             [&] {
+                 current.printer = QStringLiteral("plover-test");
+             }},
+            {"resolution",
+             [&] {
+                 current.resolution.transpose();
+             }},
+            {"icm",
+             [&] {
+                 current.icmOff = false;
+             }},
+            {"driver options",
+             [&] {
+                 current.driverOptions = {{QStringLiteral("StpQuality"), QStringLiteral("Photo")}};
+             }},
+            {"no printer yet", [&] {
+                 current.printer.clear(), current.icmOff = false, current.driverOptions.clear();
+             }}};
+        changes[change]();
+        QTEST(Plover::printRecordDifferences(printedRecord(), current), "differences");
+    }
+
+    // Beside the set's first page, named for what its files share: numbered files by the name before
+    // their number, a multi-page TIFF and files of other names by the first file's name.
+    void printRecordPath()
+    {
+        const TargetPageSource a{"/charts/chart_01.tif"}, b{"/charts/chart_02.tif"}, c{"/charts/alpha.tif"},
+            d{"/charts/02.tif"}, page2{"/charts/chart_01.tif", 1, 2};
+        const std::pair<QList<TargetPageSource>, const char*> rows[] = {
+            {{a, b}, "/charts/chart.plover.json"},
+            {{a, page2}, "/charts/chart_01.plover.json"},
+            {{c, b}, "/charts/alpha.plover.json"},
+            {{d, b}, "/charts/02.plover.json"}};
+        for (const auto& [pages, path] : rows)
+            QCOMPARE(Plover::printRecordPath(TargetSet{pages}), QString::fromLatin1(path));
     }
 };
 

@@ -8,6 +8,7 @@ namespace {
 
 PloverTest::PrintCalls::Fault fault = PloverTest::PrintCalls::Fault::None;
 QStringList calls;
+QString dialogAsked;
 int open = 0;
 
 } // namespace
@@ -24,6 +25,11 @@ QString PloverTest::PrintCalls::order()
     return calls.join(u' ');
 }
 
+QString PloverTest::PrintCalls::dialogRequest()
+{
+    return dialogAsked;
+}
+
 int PloverTest::PrintCalls::openHandles()
 {
     return open;
@@ -33,6 +39,7 @@ using PloverTest::PrintCalls::Fault;
 
 extern "C" {
 BOOL __real_PrintDlgW(LPPRINTDLGW);
+HGLOBAL __real_GlobalAlloc(UINT, SIZE_T);
 HGLOBAL __real_GlobalFree(HGLOBAL);
 int __real_SetICMMode(HDC, int);
 int __real_SetStretchBltMode(HDC, int);
@@ -40,15 +47,24 @@ int __real_StartDocW(HDC, const DOCINFOW*);
 int __real_StartPage(HDC);
 int __real_GetDeviceCaps(HDC, int);
 int __real_EndDoc(HDC);
+int __real_AbortDoc(HDC);
 BOOL __real_DeleteDC(HDC);
 
 BOOL __wrap_PrintDlgW(LPPRINTDLGW request)
 {
+    dialogAsked = QStringLiteral("flags 0x%1, pages %2 to %3 of %4 to %5")
+                      .arg(QString::number(request->Flags, 16))
+                      .arg(request->nFromPage)
+                      .arg(request->nToPage)
+                      .arg(request->nMinPage)
+                      .arg(request->nMaxPage);
+    // Memory handed in was counted when it was allocated; the dialog may fill it or hand out its own.
+    const int handedIn = (request->hDevMode ? 1 : 0) + (request->hDevNames ? 1 : 0);
     const BOOL confirmed = __real_PrintDlgW(request);
     calls << QStringLiteral("PrintDlgW");
     if (!confirmed)
         return confirmed;
-    open += 2 + (request->hDC ? 1 : 0);
+    open += (request->hDevMode ? 1 : 0) + (request->hDevNames ? 1 : 0) - handedIn + (request->hDC ? 1 : 0);
     if (fault == Fault::NoDeviceContext && __real_DeleteDC(request->hDC)) {
         request->hDC = nullptr;
         --open;
@@ -58,6 +74,13 @@ BOOL __wrap_PrintDlgW(LPPRINTDLGW request)
         --open;
     }
     return confirmed;
+}
+
+HGLOBAL __wrap_GlobalAlloc(UINT flags, SIZE_T bytes)
+{
+    const HGLOBAL memory = __real_GlobalAlloc(flags, bytes);
+    open += memory ? 1 : 0;
+    return memory;
 }
 
 HGLOBAL __wrap_GlobalFree(HGLOBAL memory)
@@ -70,7 +93,9 @@ HGLOBAL __wrap_GlobalFree(HGLOBAL memory)
 
 int __wrap_SetICMMode(HDC dc, int mode)
 {
-    calls << (mode == ICM_OFF ? QStringLiteral("ICM_OFF") : QStringLiteral("SetICMMode"));
+    calls << (mode == ICM_OFF     ? QStringLiteral("ICM_OFF")
+              : mode == ICM_QUERY ? QStringLiteral("ICM_QUERY")
+                                  : QStringLiteral("SetICMMode"));
     return __real_SetICMMode(dc, mode);
 }
 
@@ -102,6 +127,12 @@ int __wrap_EndDoc(HDC dc)
 {
     calls << QStringLiteral("EndDoc");
     return __real_EndDoc(dc);
+}
+
+int __wrap_AbortDoc(HDC dc)
+{
+    calls << QStringLiteral("AbortDoc");
+    return __real_AbortDoc(dc);
 }
 
 BOOL __wrap_DeleteDC(HDC dc)

@@ -18,8 +18,10 @@ enum class Fault
 
 void reset(Fault fault = Fault::None);
 // The calls the platform's order depends on, space-separated; SetICMMode(ICM_OFF) shows as "ICM_OFF",
-// SetStretchBltMode(COLORONCOLOR) as "COLORONCOLOR".
+// SetICMMode(ICM_QUERY) as "ICM_QUERY", SetStretchBltMode(COLORONCOLOR) as "COLORONCOLOR".
 QString order();
+// What the job last asked of the dialog: "flags 0x4010c, pages 1 to 1 of 1 to 1".
+QString dialogRequest();
 // Device contexts and global memory blocks handed out by the dialog and not yet released.
 int openHandles();
 

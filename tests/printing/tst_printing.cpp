@@ -1,14 +1,18 @@
+#include "imaging/image_loader.h"
 #include "layout/placement_geometry.h"
 #include "printing/gdi_print_job.h"
+#include "printing/print_exception.h"
 #include "printing/print_job.h"
 #ifndef _WIN32
 #include "printing/devices/driver_options.h"
 #include "printing/devices/ppd_facts.h"
 #endif
 #include "tests/support/modal_answer.h"
+#include "tools/tiff_writer.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -34,15 +38,45 @@ PrintLayout layoutOn(int paper = 0, PageOrientation orientation = PageOrientatio
 #ifndef _WIN32
 using Fault = PrintCalls::Fault;
 
+QImage randomPixels(int width, int height, quint32 seed)
+{
+    QImage pixels(width, height, QImage::Format_ARGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < pixels.height(); ++y)
+        random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
+    return pixels;
+}
+
 // Random colours with random alpha at 360 dpi: the fourth byte must not matter.
 TargetImage randomTarget()
 {
-    QImage pixels(301, 203, QImage::Format_ARGB32);
-    QRandomGenerator random(7);
-    for (int y = 0; y < pixels.height(); ++y)
-        random.fillRange(reinterpret_cast<quint32*>(pixels.scanLine(y)), pixels.width());
+    const QImage pixels = randomPixels(301, 203, 7);
     return {QString(), {}, pixels.width(), pixels.height(), 360, 360, QStringLiteral("RGB"),
             false,     {}, pixels};
+}
+
+// The sheets of the file printer's document at `dpi`: an A4 page each, whose 3 mm margin is where the
+// device's page starts, and each target exactly where the layout puts it.
+void checkSheets(const QString& path, const QList<TargetImage>& targets, int dpi)
+{
+    QImageReader::setAllocationLimit(0); // an A4 sheet at 720 dpi is larger than Qt reads by default
+    QImageReader file(path);
+    QCOMPARE(file.imageCount(), targets.size());
+    const auto pixels = [dpi](double mm) {
+        return int(std::lround(mm / 25.4 * dpi));
+    };
+    for (int page = 0; page < targets.size(); ++page) {
+        QVERIFY(file.jumpToImage(page));
+        const QImage sheet = file.read().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(sheet.size(), QSize(pixels(210), pixels(297)));
+        QCOMPARE(sheet.dotsPerMeterX(), qRound(dpi / 0.0254));
+        const int margin = pixels(3.0);
+        const DevicePageMetrics device{dpi, dpi, sheet.width(), sheet.height(), margin, margin};
+        const QRect placed =
+            devicePlacementRect(device, targets[page], layoutOn()).translated(margin, margin);
+        QCOMPARE(sheet.copy(placed),
+                 targets[page].image.convertToFormat(QImage::Format_RGB32).scaled(placed.size()));
+    }
 }
 
 #endif
@@ -103,21 +137,23 @@ private Q_SLOTS:
         const QString page = "StartPage EndDoc DeleteDC GlobalFree GlobalFree";
         QTest::newRow("printed")
             << Fault::None << false
-            << "PrintDlgW ICM_OFF StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree GlobalFree"
+            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC "
+               "GlobalFree GlobalFree"
             << true;
         QTest::newRow("dialog cancelled") << Fault::None << true << "PrintDlgW" << false;
         QTest::newRow("no device context")
             << Fault::NoDeviceContext << false << "PrintDlgW GlobalFree GlobalFree" << false;
         QTest::newRow("no device mode")
             << Fault::NoDeviceMode << false
-            << "PrintDlgW ICM_OFF StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree" << true;
+            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW StartPage COLORONCOLOR EndDoc DeleteDC GlobalFree"
+            << true;
         QTest::newRow("document start fails")
-            << Fault::StartDocFails << false << "PrintDlgW ICM_OFF StartDocW DeleteDC GlobalFree GlobalFree"
-            << false;
+            << Fault::StartDocFails << false
+            << "PrintDlgW ICM_OFF ICM_QUERY StartDocW DeleteDC GlobalFree GlobalFree" << false;
         QTest::newRow("page start fails")
-            << Fault::StartPageFails << false << "PrintDlgW ICM_OFF StartDocW " + page << false;
+            << Fault::StartPageFails << false << "PrintDlgW ICM_OFF ICM_QUERY StartDocW " + page << false;
         QTest::newRow("no resolution")
-            << Fault::NoResolution << false << "PrintDlgW ICM_OFF StartDocW " + page << false;
+            << Fault::NoResolution << false << "PrintDlgW ICM_OFF ICM_QUERY StartDocW " + page << false;
     }
 
     void callOrder()
@@ -132,6 +168,7 @@ private Q_SLOTS:
 
         QCOMPARE(PrintJob().printTargetImage(nullptr, target, layoutOn()), printed);
         QTEST(PrintCalls::order(), "calls");
+        QCOMPARE(PrintCalls::dialogRequest(), QStringLiteral("flags 0x4010c, pages 1 to 1 of 1 to 1"));
         if (!printed)
             return;
         TIFF* file = TIFFOpen(QFile::encodeName(pagePath()).constData(), "r");
@@ -139,16 +176,80 @@ private Q_SLOTS:
         QVERIFY(file && TIFFGetField(file, TIFFTAG_IMAGEDESCRIPTION, &description));
         QCOMPARE(QByteArray(description), QByteArray("ICM: off"));
         TIFFClose(file);
-        const QImage page = QImage(pagePath()).convertToFormat(QImage::Format_RGB32);
-        const auto pixels = [](double mm) {
-            return int(std::lround(mm / 25.4 * 360));
-        };
-        QCOMPARE(page.size(), QSize(pixels(210), pixels(297)));
-        QCOMPARE(page.dotsPerMeterX(), qRound(360 / 0.0254));
-        const int margin = pixels(3.0);
-        const DevicePageMetrics device{360, 360, page.width(), page.height(), margin, margin};
-        const QRect placed = devicePlacementRect(device, target, layoutOn()).translated(margin, margin);
-        QCOMPARE(page.copy(placed), target.image.convertToFormat(QImage::Format_RGB32));
+        checkSheets(pagePath(), {target}, 360);
+    }
+
+    // A set is one document of a page each, every target at its own size and place, the dialog offering
+    // the range for more than one page and asking for a set of one as for one image. A range prints only
+    // its pages; a page that cannot be read withdraws the document. The dialog can start on the printer
+    // and resolution it is handed.
+    void setInOneDocument_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QPoint>("range");   // from, to; null for all
+        QTest::addColumn<int>("unreadable"); // the page whose file is damaged, 0 for none
+        QTest::addColumn<int>("preset");     // the resolution handed to the dialog, 0 for none
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("calls");
+        const QString start = "PrintDlgW ICM_OFF ICM_QUERY StartDocW", page = " StartPage COLORONCOLOR",
+                      end = " EndDoc DeleteDC GlobalFree GlobalFree",
+                      three = "flags 0x40104, pages 1 to 3 of 1 to 3";
+        QTest::newRow("set of one") << 1 << QPoint() << 0 << 0 << "flags 0x4010c, pages 1 to 1 of 1 to 1"
+                                    << start + page + end;
+        QTest::newRow("three pages") << 3 << QPoint() << 0 << 0 << three << start + page + page + page + end;
+        QTest::newRow("pages 2 to 3") << 3 << QPoint(2, 3) << 0 << 0 << three << start + page + page + end;
+        QTest::newRow("page 2 unreadable")
+            << 3 << QPoint() << 2 << 0 << three << start + page + " AbortDoc DeleteDC GlobalFree GlobalFree";
+        QTest::newRow("started at 720 dpi")
+            << 2 << QPoint() << 0 << 720 << "flags 0x40104, pages 1 to 2 of 1 to 2"
+            << start + page + page + end;
+    }
+
+    void setInOneDocument()
+    {
+        QFETCH(int, pages);
+        QFETCH(QPoint, range);
+        QFETCH(int, unreadable);
+        QFETCH(int, preset);
+        TargetSet set;
+        QList<TargetImage> targets;
+        for (int i = 0; i < pages; ++i) {
+            // Each page of a size of its own, so that none takes another's size or place.
+            const QString path = directory.filePath(QStringLiteral("chart_%1.tif").arg(i + 1));
+            PloverTools::writeRgbTiff(path, randomPixels(301 - 40 * i, 203 + 30 * i, quint32(i)), 360, 360);
+            set.pages << TargetPageSource{path, 0, 1};
+            targets << ImageLoader().loadTargetPage(set.pages.last());
+            QFile damaged(path);
+            QVERIFY(i + 1 != unreadable ||
+                    (damaged.open(QIODevice::WriteOnly) && damaged.write("II*\0junk") > 0));
+        }
+        const QString printer = QStringLiteral("Plover Virtual Printer (TIFF file)");
+        PrintDialogAnswer answer{printer, preset ? QSize() : QSize(360, 360), 0, pagePath()};
+        answer.pages = range;
+        answerNextPrintDialog(answer);
+        std::optional<PrintedDocument> printed;
+        QString failure;
+        try {
+            printed = PrintJob().printTargetSet(nullptr, set, layoutOn(), {printer, QSize(preset, preset)});
+        } catch (const PrintException& error) {
+            failure = error.message();
+        }
+        QTEST(PrintCalls::order(), "calls");
+        QTEST(PrintCalls::dialogRequest(), "dialog");
+        if (unreadable) {
+            QVERIFY2(failure.startsWith("Page 2 (chart_2.tif) could not be read"), qPrintable(failure));
+            QVERIFY(!QFile::exists(pagePath()));
+            return;
+        }
+        const int first = range.isNull() ? 1 : range.x(), last = range.isNull() ? pages : range.y(),
+                  dpi = preset ? preset : 360;
+        // What the print record is made of.
+        QVERIFY(printed);
+        QCOMPARE(printed->printer, printer);
+        QCOMPARE(printed->resolution, QSize(dpi, dpi));
+        QVERIFY(printed->icmOff);
+        QCOMPARE(QPoint(printed->firstPage, printed->lastPage), QPoint(first, last));
+        checkSheets(pagePath(), targets.mid(first - 1, last - first + 1), dpi);
     }
 
     // The file printer's dialog does not take a file it cannot create; it says why and stays open.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -112,6 +113,8 @@ void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()
                     return true;
                 },
                 10000);
+            if (answer.inspect)
+                answer.inspect(dialog);
             if (!answer.printer.isEmpty())
                 printers->setCurrentIndex(printers->findText(answer.printer));
             if (!answer.options.isEmpty() || answer.resetOptions || answer.optionsSeen) {
@@ -125,6 +128,11 @@ void answerNextPrintDialog(const PrintDialogAnswer& answer, std::function<void()
                 resolution->setCurrentIndex(chosen);
             if (answer.copies)
                 dialog->findChild<QSpinBox*>(QStringLiteral("copiesSpinBox"))->setValue(answer.copies);
+            if (!answer.pages.isNull()) {
+                dialog->findChild<QRadioButton*>(QStringLiteral("pageRangeButton"))->setChecked(true);
+                dialog->findChild<QSpinBox*>(QStringLiteral("toPageSpinBox"))->setValue(answer.pages.y());
+                dialog->findChild<QSpinBox*>(QStringLiteral("fromPageSpinBox"))->setValue(answer.pages.x());
+            }
             if (!answer.outputPath.isEmpty())
                 dialog->findChild<QLineEdit*>(QStringLiteral("outputPathEdit"))->setText(answer.outputPath);
             dialog->findChild<QDialogButtonBox*>()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -52,8 +53,10 @@ struct PrintDialogAnswer
     // Chosen in the Options dialog first (option keyword, choice keyword); Cancel there where the
     // choices conflict.
     QList<std::pair<QString, QString>> options{};
-    bool resetOptions = false;                        // "Reset to the printer's defaults" after them
-    std::shared_ptr<OptionsDialogSeen> optionsSeen{}; // opens the Options dialog also without options
+    bool resetOptions = false;                         // "Reset to the printer's defaults" after them
+    std::shared_ptr<OptionsDialogSeen> optionsSeen{};  // opens the Options dialog also without options
+    QPoint pages = {};                                 // the range "from" x "to" y; null for all pages
+    std::function<void(QWidget* dialog)> inspect = {}; // sees the dialog as it shows, before it is answered
 };
 
 // Answers the next print dialog, passing over other modal widgets, once it has heard from every CUPS

@@ -1,5 +1,7 @@
 #include "imaging/image_loader.h"
+#include "imaging/target_set.h"
 #include "layout/placement_geometry.h"
+#include "layout/print_record.h"
 #include "printing/devices/remembered_options.h"
 #include "printing/win32/print_dialog.h"
 #include "tests/support/modal_answer.h"
@@ -7,6 +9,7 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QImageReader>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -71,18 +74,19 @@ QStringList lastSchedulerJob(const QString& name = queue)
     return job;
 }
 
-// What the printer received last: the raster's first page header, its count of pages, the smallest
-// rectangle holding every pixel that is not paper white, and the pixels within `crop` as 8-bit RGB.
+// What the printer received last: the raster's first page header, its count of pages, and for each
+// page with a crop the smallest rectangle holding every pixel that is not paper white, and the pixels
+// within its crop as 8-bit RGB.
 struct ReceivedPage
 {
     cups_page_header2_t header{};
     int pages = 0;
-    QRect printed;
-    QImage crop;
+    QList<QRect> printed;
+    QList<QImage> crop;
     QString job; // the attributes the printer got, or the filter's arguments a line each
 };
 
-ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& crop)
+ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QList<QRect>& crops)
 {
     ReceivedPage received;
     // A job that ended without a page fails at once rather than after the longest render.
@@ -103,25 +107,29 @@ ReceivedPage lastReceivedPage(const QString& name, int jobsBefore, const QRect& 
     while (raster && cupsRasterReadHeader2(raster, &header)) {
         const int bytes = int(header.cupsBitsPerColor) / 8; // samples of 16 bits are in host order
         std::vector<uchar> line(header.cupsBytesPerLine), rgb(size_t(header.cupsWidth) * 3);
-        if (received.pages++ == 0) {
+        const int page = received.pages++;
+        const QRect crop = crops.value(page);
+        if (page == 0)
             received.header = header;
-            received.crop = QImage(crop.size(), QImage::Format_RGB888);
-            received.crop.fill(Qt::black);
+        if (page < crops.size()) {
+            received.printed << QRect();
+            received.crop << QImage(crop.size(), QImage::Format_RGB888);
+            received.crop.last().fill(Qt::black);
         }
         for (int y = 0; y < int(header.cupsHeight); ++y) {
             cupsRasterReadPixels(raster, line.data(), header.cupsBytesPerLine);
-            if (received.pages > 1 || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes ||
+            if (page >= crops.size() || header.cupsBitsPerPixel != 3 * header.cupsBitsPerColor || !bytes ||
                 header.cupsColorOrder != CUPS_ORDER_CHUNKED)
                 continue;
             for (size_t i = 0; i < rgb.size(); ++i)
                 rgb[i] = bytes == 2 ? uchar(reinterpret_cast<const quint16*>(line.data())[i] >> 8) : line[i];
             for (int x = 0; x < int(header.cupsWidth); ++x) {
                 if ((rgb[3 * x] & rgb[3 * x + 1] & rgb[3 * x + 2]) != 0xff)
-                    received.printed |= QRect(x, y, 1, 1);
+                    received.printed[page] |= QRect(x, y, 1, 1);
             }
             const QRect row = QRect(0, y, int(header.cupsWidth), 1) & crop;
             if (!row.isEmpty())
-                std::memcpy(received.crop.scanLine(y - crop.y()) + 3 * (row.x() - crop.x()),
+                std::memcpy(received.crop[page].scanLine(y - crop.y()) + 3 * (row.x() - crop.x()),
                             rgb.data() + 3 * row.x(), size_t(3 * row.width()));
         }
     }
@@ -285,7 +293,7 @@ private Q_SLOTS:
                 .translated(-origin);
         };
         const ReceivedPage received =
-            lastReceivedPage(printer, jobs, onRaster(placed).adjusted(-1, -1, 1, 1));
+            lastReceivedPage(printer, jobs, {onRaster(placed).adjusted(-1, -1, 1, 1)});
         const cups_page_header2_t& header = received.header;
         QCOMPARE(QSize(int(header.HWResolution[0]), int(header.HWResolution[1])), dpi);
         QCOMPARE(QSize(int(header.cupsWidth), int(header.cupsHeight)),
@@ -315,8 +323,9 @@ private Q_SLOTS:
 
         const QRect printable = QRect({}, page) - pageMargins;
         QCOMPARE(question->seen, !printable.contains(placed & QRect({}, page)));
-        QVERIFY2(!question->seen || question->text.contains(QStringLiteral("mm at the")), qPrintable(question->text));
-        const QRect area = received.printed, expected = onRaster(placed & printable);
+        QVERIFY2(!question->seen || question->text.contains(QStringLiteral("mm at the")),
+                 qPrintable(question->text));
+        const QRect area = received.printed.value(0), expected = onRaster(placed & printable);
         const QPoint a = area.topLeft() - expected.topLeft(), b = area.bottomRight() - expected.bottomRight();
         QVERIFY2(std::max({std::abs(a.x()), std::abs(a.y()), std::abs(b.x()), std::abs(b.y())}) <= 1,
                  qPrintable(QStringLiteral("printed at %1,%2 %3x%4, expected %5,%6 %7x%8")
@@ -337,7 +346,7 @@ private Q_SLOTS:
             // hide what lies beyond them.
             const QRect seen = expected.translated(-onRaster(placed).topLeft());
             const QPoint landed = area.topLeft() - expected.topLeft() + QPoint(1, 1);
-            QCOMPARE(received.crop.copy(seen.translated(landed)), shown.copy(seen));
+            QCOMPARE(received.crop.value(0).copy(seen.translated(landed)), shown.copy(seen));
         }
     }
 
@@ -446,7 +455,7 @@ private Q_SLOTS:
         const int jobsBefore = storedJobs(gutenprint).size();
         answerNextPrintDialog(first);
         action(&window, QStringLiteral("Print"))->trigger();
-        QVERIFY(lastReceivedPage(gutenprint, jobsBefore, QRect()).pages > 0);
+        QVERIFY(lastReceivedPage(gutenprint, jobsBefore, {QRect()}).pages > 0);
         const auto remembered = PrintSystem::rememberedOptions(gutenprint);
         QVERIFY(remembered.contains({"StpQuality", "Economy"}) &&
                 remembered.contains({"MediaType", "GlossyPhoto"}));
@@ -458,7 +467,7 @@ private Q_SLOTS:
         answerNextPrintDialog(again);
         action(&window, QStringLiteral("Print"))->trigger();
         QVERIFY(again.optionsSeen->choices.contains("StpQuality=Economy"));
-        const ReceivedPage received = lastReceivedPage(gutenprint, jobs, QRect());
+        const ReceivedPage received = lastReceivedPage(gutenprint, jobs, {QRect()});
         QCOMPARE(QSize(int(received.header.HWResolution[0]), int(received.header.HWResolution[1])),
                  QSize(360, 180));
         QVERIFY2(received.job.contains(" StpQuality=Economy ") &&
@@ -490,6 +499,126 @@ private Q_SLOTS:
         QVERIFY(!PrintSystem::PrintDialog::choosePrinter(nullptr));
         QVERIFY(stayedOpen);
         QVERIFY2(told->text.contains(QStringLiteral("\"Media Type: Fine Art Paper\"")),
+                 qPrintable(told->text));
+    }
+
+    // A 3-page set, numbered files or one multi-page TIFF, opened and flipped through, goes to the PWG
+    // queue as one job of 3 pages, each target exact in size, place and bytes, and its record beside it
+    // says what it went out on. Opened again, the set offers to be printed the same way: Yes brings the
+    // layout back, and the dialog starts on the recorded printer and resolution.
+    void setPrintedInOneJobAndOfferedAgain_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QString>("record");
+        QStringList numbered;
+        std::vector<PloverTools::TiffPage> pages;
+        for (int i = 1; i <= 3; ++i) {
+            const QImage target = patternImage(300 + 60 * i, 200 - 40 * i);
+            numbered << files.path(QStringLiteral("chart_%1.tif").arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(PloverTools::writeRgbTiff(numbered.last(), target, 600, 600));
+            pages.push_back(PloverTools::tiffPageFromImage(target));
+            pages.back().xResolution = pages.back().yResolution = 600.0f;
+        }
+        QVERIFY(PloverTools::writeTiff(files.path(QStringLiteral("book.tif")), pages));
+        QTest::newRow("numbered files") << QStringList{numbered[2], numbered[0], numbered[1]}
+                                        << files.path(QStringLiteral("chart.plover.json"));
+        QTest::newRow("multi-page TIFF") << QStringList{files.path(QStringLiteral("book.tif"))}
+                                         << files.path(QStringLiteral("book.plover.json"));
+    }
+
+    void setPrintedInOneJobAndOfferedAgain()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(QString, record);
+        const TargetSet set = targetSetFromPaths(paths);
+        QCOMPARE(set.pages.size(), 3);
+        const PaperSize a3 = paperSizes()[1];
+        // The targets are landscape: on a portrait sheet they turn.
+        const PrintLayout layout{a3, PageOrientation::Portrait, PrintAlignment::Center, 90};
+        {
+            MainWindow window;
+            window.openImagePaths(paths);
+            paperCombo(&window)->setCurrentIndex(1);
+            orientationCombo(&window)->setCurrentIndex(0);
+            // The page shown does not decide what is printed.
+            QTest::keyClick(&window, Qt::Key_PageDown);
+            const int jobs = storedJobs(queue).size();
+            PrintDialogAnswer answer{queue, QSize(600, 600), 1, QString()};
+            answer.options = {{"cupsPrintQuality", "Draft"}};
+            answerNextPrintDialog(answer);
+            window.printImage();
+            QVERIFY(errorBanner(&window)->isHidden());
+
+            const auto [sheet, margins] =
+                sheetOf(queue, sheetSizeMm(a3, PageOrientation::Portrait), {600, 600});
+            const DevicePageMetrics device{600,          600, sheet.width(), sheet.height(), margins.left(),
+                                           margins.top()};
+            QList<QRect> placed;
+            QList<TargetImage> targets;
+            for (const TargetPageSource& page : set.pages) {
+                targets << ImageLoader().loadTargetPage(page);
+                placed << devicePlacementRect(device, targets.last(), layout)
+                              .translated(margins.left(), margins.top());
+            }
+            const ReceivedPage received = lastReceivedPage(queue, jobs, placed);
+            QCOMPARE(received.pages, 3);
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(placed[i].contains(received.printed[i]));
+                QCOMPARE(received.crop[i],
+                         rotatedImage(targets[i].image, 90).convertToFormat(QImage::Format_RGB888));
+            }
+        }
+        QFile written(record);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const std::optional<PrintRecord> printed = printRecordFromJson(written.readAll());
+        QVERIFY(printed);
+        QCOMPARE(printed->pages, 3);
+        QCOMPARE(QStringList({printed->paper, printed->printer}), QStringList({"DIN A3", queue}));
+        QCOMPARE(printed->resolution, QSize(600, 600));
+        QVERIFY(printed->icmOff);
+        QVERIFY(printed->driverOptions.contains({"cupsPrintQuality", "Draft"}));
+
+        clearStore();
+        PrintSystem::rememberOptions(queue, {});
+        MainWindow window;
+        const std::shared_ptr<MessageBoxSeen> question = answerNextMessageBox(QStringLiteral("&Yes"));
+        window.openImagePaths(paths);
+        QVERIFY2(question->informativeText.contains(QStringLiteral("Paper: DIN A3 then, DIN A4 now")),
+                 qPrintable(question->informativeText));
+        QCOMPARE(paperCombo(&window)->currentText(), QStringLiteral("DIN A3"));
+        QCOMPARE(orientationCombo(&window)->currentIndex(), 0);
+        // The printer's own settings come back with the rest.
+        QVERIFY(PrintSystem::rememberedOptions(queue).contains({"cupsPrintQuality", "Draft"}));
+        QString printer;
+        QVariant resolution;
+        PrintDialogAnswer look{QString(), QSize(), 0, QString(), true};
+        look.inspect = [&](QWidget* dialog) {
+            printer = dialog->findChild<QComboBox*>(QStringLiteral("printerChooser"))->currentText();
+            resolution = dialog->findChild<QComboBox*>(QStringLiteral("resolutionChooser"))->currentData();
+        };
+        answerNextPrintDialog(look);
+        window.printImage();
+        QCOMPARE(printer, queue);
+        QCOMPARE(resolution.toSize(), QSize(600, 600)); // the queue's default is 720 dpi
+    }
+
+    // A record that cannot be written (a folder stands where it goes) is told once the set has printed.
+    void unwritableRecordIsToldAfterThePrint()
+    {
+        const QStringList paths{files.tiff(QStringLiteral("sheet-1.tif"), 100, 80, 300),
+                                files.tiff(QStringLiteral("sheet-2.tif"), 100, 80, 300)};
+        QVERIFY(QDir().mkpath(files.path(QStringLiteral("sheet.plover.json"))));
+        MainWindow window;
+        window.openImagePaths(paths);
+        const QString output = files.path(QStringLiteral("printed.tif"));
+        std::shared_ptr<MessageBoxSeen> told;
+        answerNextPrintDialog(
+            {QStringLiteral("Plover Virtual Printer (TIFF file)"), QSize(300, 300), 0, output},
+            [&] { told = answerNextMessageBox(QStringLiteral("OK")); });
+        window.printImage();
+        QCOMPARE(QImageReader(output).imageCount(), 2);
+        QVERIFY2(told->text.startsWith(
+                     QStringLiteral("The set was printed, but its print record could not be written")),
                  qPrintable(told->text));
     }
 

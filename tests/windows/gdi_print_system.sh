@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows print job test under Wine against a private print system: a cupsd with one
 # PostScript queue, "plover-ps", whose filter hands each job to Ghostscript. Ghostscript rasterises
-# the page at the queue's resolution into <dir>/pages/page.png, where the test reads it back.
+# the job's pages at the queue's resolution into <dir>/pages/printed/page-<n>.png, where the test reads
+# them back.
 # The queue is our own PostScript one because Wine's driver emits PostScript: its page reaches
 # Ghostscript exactly as Wine wrote it, with no conversion filters of the scheduler in between.
 # cupsd is stopped by its process id; the Wine prefix is the test's own, its wineserver stopped
@@ -43,12 +44,13 @@ write_private_cupsd_config "$dir" <<CONF
 FileDevice Yes
 CONF
 
-# The device gets nothing: the filter gives the page to Ghostscript and moves the finished PNG into
-# place in one step, so the test never reads half a page.
+# The device gets nothing: the filter gives the job to Ghostscript and moves the folder of finished
+# PNGs into place in one step, so the test never reads half a job.
 cat >"$dir/filter/rasterise" <<SCRIPT
 #!/bin/sh
-$(command -v gs) -q -dSAFER -dBATCH -dNOPAUSE -r$dpi -sDEVICE=png16m -sOutputFile=$dir/pages/page.tmp "\${6:--}" \\
-    && mv $dir/pages/page.tmp $dir/pages/page.png
+rm -rf $dir/pages/job && mkdir $dir/pages/job \\
+    && $(command -v gs) -q -dSAFER -dBATCH -dNOPAUSE -r$dpi -sDEVICE=png16m -sOutputFile=$dir/pages/job/page-%d.png "\${6:--}" \\
+    && mv $dir/pages/job $dir/pages/printed
 SCRIPT
 chmod 755 "$dir/filter/rasterise"
 
