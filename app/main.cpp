@@ -46,9 +46,12 @@ int main(int argc, char* argv[])
     MainWindow window;
     window.show();
 
+    // Several files open as one set, as when they are dropped together.
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1)
+    if (arguments.size() == 2)
         window.openImagePath(arguments.at(1));
+    else if (arguments.size() > 2)
+        window.openImagePaths(arguments.mid(1));
 
     return application.exec();
 }

@@ -50,7 +50,7 @@ done
 entry=usr/share/applications/$id.desktop
 if [ -f "$entry" ]; then
     grep -qx "Icon=$id" "$entry" || fail "$entry does not name the icon $id"
-    grep -qx "Exec=plover %f" "$entry" || fail "$entry does not start plover with the file"
+    grep -qx "Exec=plover %F" "$entry" || fail "$entry does not start plover with the files"
 fi
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "usr/share/metainfo/$id.metainfo.xml" ||
     fail "the metainfo does not launch $id.desktop"
