@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -164,6 +165,19 @@ void MainWindow::buildUi()
     setCentralWidget(centralRow);
     checkAlignmentButton(printLayout.alignment);
     updatePageControl();
+
+    // Where the screen has room, the window opens tall enough for the whole panel, as it did before the
+    // panel could scroll; on a laptop's short screen it keeps its 720 pixels and the panel scrolls.
+    const QSize opening = size();
+    const QMargins rowMargins = rowLayout->contentsMargins();
+    const int wholeRow =
+        std::max(centralRow->minimumSizeHint().height(),
+                 inspector->widget()->minimumSizeHint().height() + rowMargins.top() + rowMargins.bottom());
+    const int wholePanel = minimumSizeHint().height() - centralRow->minimumSizeHint().height() + wholeRow;
+    constexpr int titleBar = 40;
+    const QScreen* shownOn = screen();
+    const bool roomForAll = shownOn && wholePanel + titleBar <= shownOn->availableGeometry().height();
+    resize(opening.width(), roomForAll ? std::max(opening.height(), wholePanel) : opening.height());
 }
 
 void MainWindow::updateZoomLabel(double percent)
