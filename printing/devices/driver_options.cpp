@@ -42,9 +42,9 @@ struct PloverSetting
     const char* reason;
 };
 
-const char* const paperReason =
+constexpr const char* paperReason =
     QT_TRANSLATE_NOOP("Plover::PrintSystem", "Plover sends the paper of its layout.");
-const char* const colourReason = QT_TRANSLATE_NOOP(
+constexpr const char* colourReason = QT_TRANSLATE_NOOP(
     "Plover::PrintSystem", "Plover sends the target's colours unchanged and keeps colour management off.");
 
 constexpr PloverSetting ppdSettings[] = {
