@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QTimeZone>
 #include <cmath>
 
 using namespace Plover;
@@ -33,7 +34,7 @@ PrintRecord printedRecord()
     record.printer = QStringLiteral("Epson SC-P800");
     record.resolution = QSize(1440, 720);
     record.icmOff = true;
-    record.printed = QDateTime(QDate(2026, 12, 7), QTime(4, 30), Qt::UTC);
+    record.printed = QDateTime(QDate(2026, 12, 7), QTime(4, 30), QTimeZone::utc());
     record.driverOptions = {{QStringLiteral("MediaType"), QStringLiteral("Glossy")}};
     return record;
 }
