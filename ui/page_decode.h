@@ -26,7 +26,7 @@ public:
             } catch (const ImageLoadException& error) {
                 failure = error.message();
             } catch (const std::exception& error) {
-                failure = QCoreApplication::translate("Plover::ImageLoader", error.what());
+                failure = QString::fromUtf8(error.what());
             }
             QMetaObject::invokeMethod(
                 window,
